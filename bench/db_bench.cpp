@@ -1,0 +1,120 @@
+// A keyed part lookup through KvAdoConnection::ConnQuery against the same SQL run directly through
+// the SQLite C API, on a 100,000-part catalogue.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "db/kv_ado_connection.h"
+#include "db/sqlite_engine.h"
+#include "host/message_boxes.h"
+
+namespace {
+
+constexpr int kParts = 100000;
+
+const std::string& CatalogueFile() {
+  static const std::string file = [] {
+    const auto path = std::filesystem::temp_directory_path() / "kvpw-bench-parts.mdb";
+    std::filesystem::remove(path);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    const std::string sql =
+        "CREATE TABLE Parts(MfgPartNumber TEXT COLLATE NOCASE PRIMARY KEY,"
+        " MfgDescription TEXT COLLATE NOCASE, Maker TEXT COLLATE NOCASE, MfgListPrice DOUBLE,"
+        " SoccBitmap TEXT COLLATE NOCASE);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(kParts) +
+        ") INSERT INTO Parts SELECT printf('P-%07d', i), 'Relay, DPDT, 24 V coil ' || i, "
+        "'Korvane', i * 0.25, 'RA2B' FROM n;"
+        "CREATE VIEW qrySoccParts AS SELECT MfgPartNumber, MfgDescription, Maker, MfgListPrice,"
+        " SoccBitmap FROM Parts;";
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+      throw std::runtime_error(sqlite3_errmsg(db));
+    sqlite3_close(db);
+    return path.string();
+  }();
+  return file;
+}
+
+std::string LookupSql(int part) {
+  char key[32];
+  std::snprintf(key, sizeof key, "P-%07d", part);
+  return std::string("SELECT * FROM qrySoccParts WHERE MfgPartNumber = '") + key + "'";
+}
+
+kvpw::PlatformRef Platform() {
+  static const auto platform = std::make_shared<kvpw::Platform>(kvpw::Platform{
+      kvpw::db::MakeSqliteEngine(), std::make_shared<kvpw::host::RecordingMessageBox>()});
+  return platform;
+}
+
+// As the operations use it: a connection object per lookup, opened, queried, closed.
+void BM_ConnQueryPerLookup(benchmark::State& state) {
+  const kvpw::Text file = kvpw::FromUtf8(CatalogueFile());
+  std::mt19937 random(1);
+  for (auto _ : state) {
+    kvpw::KvAdoConnection conn(Platform());
+    conn.LetFileName(file);
+    kvpw::Text error;
+    const auto rs = conn.ConnQuery(kvpw::FromUtf8(LookupSql(random() % kParts + 1)), error);
+    for (int16_t i = 0; i < rs->field_count(); ++i) benchmark::DoNotOptimize(rs->value(i));
+    conn.ConnClose();
+  }
+}
+BENCHMARK(BM_ConnQueryPerLookup);
+
+void BM_SqliteDirectPerLookup(benchmark::State& state) {
+  const std::string& file = CatalogueFile();
+  std::mt19937 random(1);
+  for (auto _ : state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = LookupSql(random() % kParts + 1);
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+      for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+        benchmark::DoNotOptimize(sqlite3_column_text(stmt, i));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+  }
+}
+BENCHMARK(BM_SqliteDirectPerLookup);
+
+// Several queries on one object share its open connection.
+void BM_ConnQueryOpenConnection(benchmark::State& state) {
+  kvpw::KvAdoConnection conn(Platform());
+  conn.LetFileName(kvpw::FromUtf8(CatalogueFile()));
+  std::mt19937 random(1);
+  for (auto _ : state) {
+    kvpw::Text error;
+    const auto rs = conn.ConnQuery(kvpw::FromUtf8(LookupSql(random() % kParts + 1)), error);
+    for (int16_t i = 0; i < rs->field_count(); ++i) benchmark::DoNotOptimize(rs->value(i));
+  }
+}
+BENCHMARK(BM_ConnQueryOpenConnection);
+
+void BM_SqliteDirectOpenConnection(benchmark::State& state) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(CatalogueFile().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  std::mt19937 random(1);
+  for (auto _ : state) {
+    sqlite3_stmt* stmt = nullptr;
+    const std::string sql = LookupSql(random() % kParts + 1);
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+      for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+        benchmark::DoNotOptimize(sqlite3_column_text(stmt, i));
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_close(db);
+}
+BENCHMARK(BM_SqliteDirectOpenConnection);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,568 @@
+#include "db/sqlite_engine.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/error.h"
+
+namespace kvpw::db {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr TextView kAceProvider = u"Microsoft.ACE.OLEDB.12.0";
+constexpr TextView kOdbcProvider = u"MSDASQL";
+constexpr TextView kProviderKey = u"Provider";
+constexpr TextView kDataSourceKey = u"Data Source";
+constexpr TextView kDsnKey = u"DSN";
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
+constexpr std::string_view kJetMagic{"\0\1\0\0", 4};
+constexpr std::string_view kJetNames[] = {"Standard Jet DB", "Standard ACE DB"};
+
+// Descriptions; where the desktop engine or its components have words of their own, theirs.
+constexpr TextView kEmptyConnectionText =
+    u"The connection text is empty: it must name a provider and a data source.";
+constexpr TextView kNoProvider =
+    u"The connection text names no provider; expected Provider=Microsoft.Jet.OLEDB.4.0.";
+constexpr TextView kProviderNotFound =
+    u"Provider cannot be found. It may not be properly installed.";
+constexpr TextView kNoDataSource = u"The connection text names no database file (Data Source).";
+constexpr TextView kWorkgroupMissing =
+    u"The workgroup information file is missing or opened exclusively by another user.";
+constexpr TextView kObjectClosed = u"Operation is not allowed when the object is closed.";
+constexpr TextView kObjectOpen = u"Operation is not allowed when the object is open.";
+constexpr TextView kCharactersAfterEnd = u"Characters found after end of SQL statement.";
+constexpr TextView kNoStatement =
+    u"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
+constexpr TextView kStatementTooLong = u"The SQL statement is too long.";
+
+Text Quoted(TextView path) {
+  Text quoted;
+  quoted.reserve(path.size() + 2);
+  quoted.append(1, u'\'').append(path).append(1, u'\'');
+  return quoted;
+}
+
+[[noreturn]] void Fail(Text description) {
+  Raise(err::kEngineFailure, std::move(description));
+}
+
+// Through UTF-8, which the file system takes on every platform without a conversion that can
+// throw.
+fs::path PathOf(TextView text) {
+  const std::string utf8 = ToUtf8(text);
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+Text ErrorText(sqlite3* db) {
+  const void* message = db ? sqlite3_errmsg16(db) : nullptr;
+  return message ? Text(static_cast<const char16_t*>(message)) : Text(u"out of memory");
+}
+
+bool IsBlank(char16_t c) {
+  return c == u' ' || c == u'\t';
+}
+bool IsWhitespace(char16_t c) {
+  return IsBlank(c) || (c >= u'\n' && c <= u'\r');
+}
+
+TextView Trim(TextView text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// --- Connection texts -------------------------------------------------------------------------
+
+struct Setting {
+  Text key;
+  Text value;
+};
+
+// "key=value" pairs separated by ";", keys without regard to case and blanks around keys and
+// values dropped; a value in '...' or "..." may hold ";" and its quote doubled.
+std::vector<Setting> ParseConnectionText(TextView text) {
+  std::vector<Setting> settings;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t eq = i;
+    while (eq < text.size() && text[eq] != u'=' && text[eq] != u';') ++eq;
+    const TextView key = Trim(text.substr(i, eq - i));
+    if (eq == text.size() || text[eq] == u';') {
+      i = eq + 1;
+      continue;
+    }
+    size_t j = eq + 1;
+    while (j < text.size() && IsBlank(text[j])) ++j;
+    Text value;
+    if (j < text.size() && (text[j] == u'"' || text[j] == u'\'')) {
+      const char16_t quote = text[j++];
+      while (j < text.size()) {
+        if (text[j] == quote) {
+          if (j + 1 < text.size() && text[j + 1] == quote) {
+            value.push_back(quote);
+            j += 2;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        value.push_back(text[j++]);
+      }
+      while (j < text.size() && text[j] != u';') ++j;
+    } else {
+      const size_t start = j;
+      while (j < text.size() && text[j] != u';') ++j;
+      value = Text(Trim(text.substr(start, j - start)));
+    }
+    if (!key.empty()) settings.push_back({Text(key), std::move(value)});
+    i = j + 1;
+  }
+  return settings;
+}
+
+// The last setting of a key wins.
+const Text* Find(const std::vector<Setting>& settings, TextView key) {
+  for (auto it = settings.rbegin(); it != settings.rend(); ++it)
+    if (EqualsNoCase(it->key, key)) return &it->value;
+  return nullptr;
+}
+
+// --- Text comparison --------------------------------------------------------------------------
+
+int FoldAscii(int c) {
+  return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+// The desktop engine compares text without regard to letter case, and its "=" ignores trailing
+// blanks ('abc' = 'ABC  '). The catalogues declare their text columns COLLATE NOCASE, so this
+// replaces SQLite's NOCASE on every connection: ASCII letters folded as SQLite folds them, and
+// the shorter text padded with blanks. The order differs from SQLite's NOCASE only where a text
+// continues with a control character (below the blank) after the other ends, so the indexes the
+// files were built with stay valid and keyed look-ups still search them.
+int PadSpaceNoCase(void*, int n1, const void* p1, int n2, const void* p2) {
+  const auto* a = static_cast<const unsigned char*>(p1);
+  const auto* b = static_cast<const unsigned char*>(p2);
+  const int n = std::max(n1, n2);
+  for (int i = 0; i < n; ++i) {
+    const int c1 = FoldAscii(i < n1 ? a[i] : ' ');
+    const int c2 = FoldAscii(i < n2 ? b[i] : ' ');
+    if (c1 != c2) return c1 - c2;
+  }
+  return 0;
+}
+
+// LIKE as SQLite's own (ASCII case folded, no trailing-blank padding), registered under the same
+// name so that SQLite does not turn `x LIKE 'ab %'` into an index range: under the padding
+// collation that range would also take 'ab', which the pattern does not match.
+void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  if (!pattern || !text) return;  // Null
+  unsigned int escape = 0;
+  if (argc == 3) {
+    const auto* e = reinterpret_cast<const char*>(sqlite3_value_text(argv[2]));
+    if (!e) return;
+    const Text escape_text = FromUtf8(e);
+    if (escape_text.size() != 1) {
+      sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+      return;
+    }
+    escape = escape_text[0];
+  }
+  sqlite3_result_int(context, sqlite3_strlike(pattern, text, escape) == 0);
+}
+
+// --- Column values ----------------------------------------------------------------------------
+
+enum class ColumnKind { kPlain, kBoolean, kInteger, kDouble, kText };
+
+struct KindByType {
+  std::string_view type;
+  ColumnKind kind;
+};
+constexpr KindByType kKindByType[] = {
+    {"BOOLEAN", ColumnKind::kBoolean}, {"BOOL", ColumnKind::kBoolean},
+    {"BIT", ColumnKind::kBoolean},     {"YESNO", ColumnKind::kBoolean},
+    {"LOGICAL", ColumnKind::kBoolean}, {"SMALLINT", ColumnKind::kInteger},
+    {"SHORT", ColumnKind::kInteger},   {"INTEGER2", ColumnKind::kInteger},
+    {"INT2", ColumnKind::kInteger},    {"TINYINT", ColumnKind::kInteger},
+    {"BYTE", ColumnKind::kInteger},    {"CURRENCY", ColumnKind::kDouble},
+    {"MONEY", ColumnKind::kDouble},    {"DOUBLE", ColumnKind::kDouble},
+    {"REAL", ColumnKind::kDouble},     {"FLOAT", ColumnKind::kDouble},
+    {"SINGLE", ColumnKind::kDouble},   {"NUMERIC", ColumnKind::kDouble},
+    {"DECIMAL", ColumnKind::kDouble},  {"MEMO", ColumnKind::kText},
+};
+
+// What a column holds, from the type its table declares (none for expressions).
+ColumnKind KindOf(const char* declared) {
+  if (!declared) return ColumnKind::kPlain;
+  std::string upper(declared);
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+  const std::string_view word = std::string_view(upper).substr(0, upper.find_first_of(" ("));
+  for (const auto& [type, kind] : kKindByType)
+    if (word == type) return kind;
+  // SQLite's own rule for text columns.
+  for (const std::string_view text_mark : {"CHAR", "CLOB", "TEXT"})
+    if (upper.find(text_mark) != std::string::npos) return ColumnKind::kText;
+  return ColumnKind::kPlain;
+}
+
+// Integers as Long where they fit (Double beyond), 16-bit columns as Integer, yes/no columns as
+// Boolean. A blob in a text column is text stored as bytes; any other blob is its bytes, as the
+// desktop engine gives binary columns: an array of numbers from 0 to 255.
+Variant ReadColumn(sqlite3_stmt* stmt, int i, ColumnKind kind) {
+  switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_NULL:
+      return kNull;
+    case SQLITE_INTEGER: {
+      const sqlite3_int64 v = sqlite3_column_int64(stmt, i);
+      if (kind == ColumnKind::kBoolean) return v != 0;
+      if (kind == ColumnKind::kDouble) return static_cast<double>(v);
+      if (kind == ColumnKind::kInteger && v >= INT16_MIN && v <= INT16_MAX)
+        return static_cast<int16_t>(v);
+      if (v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
+      return static_cast<double>(v);
+    }
+    case SQLITE_FLOAT: {
+      const double d = sqlite3_column_double(stmt, i);
+      if (kind == ColumnKind::kBoolean) return d != 0;
+      return d;
+    }
+    case SQLITE_TEXT: {
+      const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
+      const size_t length = static_cast<size_t>(sqlite3_column_bytes16(stmt, i)) / 2;
+      return text ? Text(text, length) : Text();
+    }
+    default: {
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+      const size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
+      if (kind == ColumnKind::kText)
+        return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes), size));
+      std::vector<Variant> items;
+      items.reserve(size);
+      for (size_t k = 0; k < size; ++k) items.emplace_back(static_cast<int16_t>(bytes[k]));
+      return Variant::MakeArray(std::move(items));
+    }
+  }
+}
+
+struct StatementDeleter {
+  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// --- Record sets and connections --------------------------------------------------------------
+
+class SqliteConnection;
+
+// Reads one row per step, and a column only when asked: part lists walk thousands of rows and
+// look at a few of their columns.
+class SqliteRecordset final : public Recordset {
+ public:
+  SqliteRecordset(std::shared_ptr<const SqliteConnection> owner, Statement stmt)
+      : owner_(std::move(owner)), stmt_(std::move(stmt)) {
+    const int n = sqlite3_column_count(stmt_.get());
+    if (n > INT16_MAX) Raise(err::kEngineFailure, u"Too many columns in the result.");
+    for (int i = 0; i < n; ++i) {
+      const void* name = sqlite3_column_name16(stmt_.get(), i);
+      names_.emplace_back(name ? static_cast<const char16_t*>(name) : u"");
+      kinds_.push_back(KindOf(sqlite3_column_decltype(stmt_.get(), i)));
+    }
+    row_.resize(n);
+    read_at_.assign(n, 0);
+    Step();
+  }
+
+  bool eof() const override {
+    CheckOpen();
+    return !stmt_;
+  }
+
+  void move_next() override {
+    CheckOpen();
+    if (!stmt_) Raise(err::kNoCurrentRecord);
+    Step();
+  }
+
+  int16_t field_count() const override {
+    CheckOpen();
+    return static_cast<int16_t>(names_.size());
+  }
+
+  Text field_name(int16_t position) const override {
+    CheckPosition(position);
+    return names_[position];
+  }
+
+  int16_t field_index(TextView name) const override {
+    CheckOpen();
+    for (size_t i = 0; i < names_.size(); ++i)
+      if (EqualsNoCase(names_[i], name)) return static_cast<int16_t>(i);
+    Raise(err::kItemNotFound);
+  }
+
+  const Variant& value(int16_t position) const override {
+    CheckPosition(position);
+    if (!stmt_) Raise(err::kNoCurrentRecord);
+    if (read_at_[position] != row_number_) {
+      row_[position] = ReadColumn(stmt_.get(), position, kinds_[position]);
+      read_at_[position] = row_number_;
+    }
+    return row_[position];
+  }
+
+  // Its connection is closing: the statement goes, and so does reading.
+  void Detach() {
+    stmt_.reset();
+    closed_ = true;
+  }
+
+ private:
+  void CheckOpen() const {
+    if (closed_) Raise(kErrObjectClosed, Text(kObjectClosed));
+  }
+
+  void CheckPosition(int16_t position) const {
+    CheckOpen();
+    if (position < 0 || static_cast<size_t>(position) >= names_.size()) Raise(err::kItemNotFound);
+  }
+
+  // At the end the statement is finalized at once, so that it holds no read lock on the file.
+  void Step() {
+    ++row_number_;
+    const int rc = sqlite3_step(stmt_.get());
+    if (rc == SQLITE_ROW) return;
+    const Text reason = rc == SQLITE_DONE ? Text() : ErrorText(sqlite3_db_handle(stmt_.get()));
+    stmt_.reset();
+    if (rc != SQLITE_DONE) Raise(err::kEngineFailure, reason);
+  }
+
+  // Keeps the connection open while the record set lives, as the callers' engine does.
+  std::shared_ptr<const SqliteConnection> owner_;
+  Statement stmt_;
+  std::vector<Text> names_;
+  std::vector<ColumnKind> kinds_;
+  mutable std::vector<Variant> row_;
+  mutable std::vector<uint64_t> read_at_;
+  uint64_t row_number_ = 0;
+  bool closed_ = false;
+};
+
+class SqliteConnection final : public Connection {
+ public:
+  SqliteConnection() = default;
+  SqliteConnection(const SqliteConnection&) = delete;
+  SqliteConnection& operator=(const SqliteConnection&) = delete;
+  // Record sets hold their connection, so none is left when this runs.
+  ~SqliteConnection() override { sqlite3_close_v2(db_); }
+
+  void set_connection_string(TextView text) override {
+    if (db_) Raise(kErrObjectOpen, Text(kObjectOpen));
+    connection_string_ = Text(text);
+  }
+
+  const Text& connection_string() const override { return connection_string_; }
+
+  void set_property(TextView name, const Variant& value) override {
+    if (!EqualsNoCase(name, kSystemDatabaseProperty)) Raise(err::kItemNotFound);
+    system_database_ = ToText(value);
+  }
+
+  void open(TextView connection_text, TextView, TextView) override {
+    if (db_) Raise(kErrObjectOpen, Text(kObjectOpen));
+    if (!connection_text.empty()) connection_string_ = Text(connection_text);
+    const std::vector<Setting> settings = ParseConnectionText(connection_string_);
+    if (settings.empty()) Fail(Text(kEmptyConnectionText));
+
+    const Text* provider = Find(settings, kProviderKey);
+    if (!provider || provider->empty() || EqualsNoCase(*provider, kOdbcProvider)) {
+      if (const Text* dsn = Find(settings, kDsnKey))
+        Fail(u"Data source name " + Quoted(*dsn) +
+             u" not found: no data sources are configured on this system.");
+      Fail(Text(kNoProvider));
+    }
+    if (!EqualsNoCase(*provider, kJetProvider) && !EqualsNoCase(*provider, kAceProvider))
+      Fail(Text(kProviderNotFound));
+
+    // The workgroup file only has to be there: SQLite files have no accounts to check.
+    const Text* workgroup = Find(settings, kSystemDatabaseProperty);
+    const Text& system_database = workgroup ? *workgroup : system_database_;
+    std::error_code ignored;
+    if (!system_database.empty() && !fs::exists(PathOf(system_database), ignored))
+      Fail(Text(kWorkgroupMissing));
+
+    const Text* source = Find(settings, kDataSourceKey);
+    if (!source || source->empty()) Fail(Text(kNoDataSource));
+    db_ = OpenFile(*source);
+  }
+
+  int32_t state() const override { return db_ ? kStateOpen : kStateClosed; }
+
+  RecordsetRef execute(TextView sql) override {
+    if (!db_) Raise(kErrObjectClosed, Text(kObjectClosed));
+    if (std::all_of(sql.begin(), sql.end(), IsWhitespace)) Raise(kErrSqlSyntax, Text(kNoStatement));
+    if (sql.size() > INT_MAX / sizeof(char16_t)) Raise(kErrSqlSyntax, Text(kStatementTooLong));
+
+    sqlite3_stmt* raw = nullptr;
+    const void* tail = nullptr;
+    if (sqlite3_prepare16_v3(db_, sql.data(), static_cast<int>(sql.size() * sizeof(char16_t)), 0,
+                             &raw, &tail) != SQLITE_OK)
+      RaisePrepareFailure();
+    Statement stmt(raw);
+    // Only one statement, as the desktop engine runs: a second one (say `SELECT 1; DELETE FROM
+    // t`) is refused before anything runs. SQLite's tail starts after the first statement's ";".
+    const size_t used = tail ? static_cast<const char16_t*>(tail) - sql.data() : sql.size();
+    if (!std::all_of(sql.begin() + used, sql.end(), IsWhitespace))
+      Raise(kErrSqlSyntax, Text(kCharactersAfterEnd));
+    if (!stmt) Raise(kErrSqlSyntax, Text(kNoStatement));
+
+    auto rs = std::make_shared<SqliteRecordset>(
+        std::static_pointer_cast<const SqliteConnection>(shared_from_this()), std::move(stmt));
+    std::erase_if(record_sets_, [](const auto& weak) { return weak.expired(); });
+    record_sets_.push_back(rs);
+    return rs;
+  }
+
+  void close() override {
+    if (!db_) Raise(kErrObjectClosed, Text(kObjectClosed));
+    for (const auto& weak : record_sets_)
+      if (const auto rs = weak.lock()) rs->Detach();
+    record_sets_.clear();
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+
+ private:
+  static sqlite3* OpenFile(const Text& path) {
+    const fs::path file = PathOf(path);
+    std::error_code ignored;
+    const fs::file_status status = fs::status(file, ignored);
+    if (!fs::exists(status)) Fail(u"Could not find file " + Quoted(path) + u".");
+    if (fs::is_directory(status)) Fail(Quoted(path) + u" is a folder, not a database file.");
+
+    const Text cannot_open = u"The database engine cannot open the file " + Quoted(path) +
+                             u". It is already opened exclusively by another user, or you need "
+                             u"permission to view its data.";
+    const Text unrecognized = u"Unrecognized database format " + Quoted(path) + u".";
+    std::array<char, 19> header{};
+    std::ifstream in(file, std::ios::binary);
+    if (!in) Fail(cannot_open);
+    in.read(header.data(), header.size());
+    const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
+    if (!head.starts_with(kSqliteMagic)) {
+      for (const std::string_view name : kJetNames)
+        if (head.starts_with(kJetMagic) && head.substr(kJetMagic.size()) == name)
+          Fail(Quoted(path) +
+               u" is in the older desktop-database (Access/Jet) format, which this build does "
+               u"not read yet; only SQLite database files can be opened.");
+      Fail(unrecognized);
+    }
+
+    // Read and write, never create: a missing file must fail, not appear empty.
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+      const Text reason = ErrorText(db);
+      sqlite3_close_v2(db);
+      Fail(cannot_open + u" (" + reason + u")");
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, &PadSpaceNoCase, nullptr);
+    for (const int args : {2, 3})
+      sqlite3_create_function_v2(db, "like", args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 &Like, nullptr, nullptr, nullptr);
+    // The schema is read now, so that a damaged file fails here and not at the first query.
+    const int rc =
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+      const Text reason = ErrorText(db);
+      sqlite3_close_v2(db);
+      const bool damaged = rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT || rc == SQLITE_ERROR;
+      Fail((damaged ? unrecognized : cannot_open) + u" (" + reason + u")");
+    }
+    return db;
+  }
+
+  // The desktop engine's numbers: a missing table or query, an unknown column (which it takes
+  // for a parameter without a value), and any other fault of the statement as a syntax error.
+  [[noreturn]] void RaisePrepareFailure() const {
+    const Text reason = ErrorText(db_);
+    const std::string_view message = sqlite3_errmsg(db_);
+    if (sqlite3_errcode(db_) != SQLITE_ERROR) Raise(err::kEngineFailure, reason);
+    if (message.starts_with("no such table") || message.starts_with("no such view"))
+      Raise(kErrSqlMissingObject, u"Cannot find the input table or query (" + reason + u").");
+    if (message.starts_with("no such column"))
+      Raise(kErrSqlMissingParameter,
+            u"No value given for one or more required parameters (" + reason + u").");
+    Raise(kErrSqlSyntax, u"Syntax error in SQL statement (" + reason + u").");
+  }
+
+  sqlite3* db_ = nullptr;
+  Text connection_string_;
+  Text system_database_;
+  std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
+};
+
+// --- Files ------------------------------------------------------------------------------------
+
+[[noreturn]] void FileFailure(int32_t number, TextView what, TextView path) {
+  Raise(number, Text(what) + u": " + Quoted(path));
+}
+
+class SqliteEngine final : public Engine {
+ public:
+  ConnectionRef new_connection() override { return std::make_shared<SqliteConnection>(); }
+
+  // Written beside the target and renamed over it, so that a failed copy leaves the target as
+  // it was.
+  void copy_file(TextView from, TextView to, bool overwrite) override {
+    const fs::path source = PathOf(from);
+    const fs::path target = PathOf(to);
+    std::error_code ec;
+    if (from.empty() || !fs::is_regular_file(source, ec))
+      FileFailure(kErrFileNotFound, u"File not found", from);
+    if (to.empty()) FileFailure(kErrPathNotFound, u"Path not found", to);
+    const fs::file_status target_status = fs::status(target, ec);
+    if (fs::is_directory(target_status))
+      FileFailure(kErrFileAccess, u"Path/File access error: the target is a folder", to);
+    const bool exists = fs::exists(target_status);
+    if (exists && !overwrite) FileFailure(kErrFileExists, u"File already exists", to);
+    const fs::path folder = target.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec))
+      FileFailure(kErrPathNotFound, u"Path not found", to);
+    if (exists && ((target_status.permissions() & fs::perms::owner_write) == fs::perms::none ||
+                   fs::equivalent(source, target, ec)))
+      FileFailure(kErrPermissionDenied, u"Permission denied", to);
+
+    fs::path partial = target;
+    partial += ".kvpw-partial";
+    if (fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec))
+      fs::rename(partial, target, ec);
+    if (ec) {
+      const bool denied = ec == std::errc::permission_denied;
+      const Text reason = FromUtf8(ec.message());
+      fs::remove(partial, ec);
+      if (denied) FileFailure(kErrPermissionDenied, u"Permission denied", to);
+      FileFailure(kErrFileAccess, u"Path/File access error (" + reason + u")", to);
+    }
+  }
+};
+
+}  // namespace
+
+std::shared_ptr<Engine> MakeSqliteEngine() {
+  return std::make_shared<SqliteEngine>();
+}
+
+}  // namespace kvpw::db

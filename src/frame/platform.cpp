@@ -1,0 +1,11 @@
+#include "frame/platform.h"
+
+#include "frame/library.h"
+
+namespace kvpw {
+
+int32_t MessageBox::Show(TextView text, int32_t box_style, std::optional<TextView> title) {
+  return Present(text, box_style, title.value_or(library::kTitle));
+}
+
+}  // namespace kvpw

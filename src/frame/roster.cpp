@@ -1,0 +1,139 @@
+#include "frame/roster.h"
+
+#include "db/kv_ado_connection.h"
+#include "devices/device_classes.h"
+#include "frame/bind.h"
+#include "frame/error.h"
+#include "frame/library.h"
+#include "frame/pw2.h"
+
+namespace kvpw {
+namespace {
+
+using namespace bind;
+
+constexpr Member kPw2Members[] = {
+    FieldGetter<&Pw2::PzPartDatabasePath>(u"PzPartDatabasePath", 0x40030000),
+    FieldSetter<&Pw2::PzPartDatabasePath>(u"PzPartDatabasePath", 0x40030000),
+    FieldGetter<&Pw2::PartPropsDatabasePath>(u"PartPropsDatabasePath", 0x40030001),
+    FieldSetter<&Pw2::PartPropsDatabasePath>(u"PartPropsDatabasePath", 0x40030001),
+    Method<&Pw2::Initialize>(u"Initialize", 0x60030000),
+    Method<&Pw2::GetPartPropertyTableValues>(u"GetPartPropertyTableValues", 0x60030022),
+    Method<&Pw2::FixSqlWildcardPattern>(u"FixSqlWildcardPattern", 0x60030028),
+    Method<&Pw2::GetDatabaseTableRow>(u"GetDatabaseTableRow", 0x60030029),
+};
+
+// The error text of ConnOpen is optional for macros; omitted, it is simply not returned.
+db::ConnectionRef ConnOpenOptionalError(KvAdoConnection& c, std::optional<Text>& strError) {
+  Text error;
+  db::ConnectionRef connection = c.ConnOpen(error);
+  if (strError) *strError = error;
+  return connection;
+}
+// The dispatch form of the flag is a Boolean, whatever the raw value.
+bool GetAutoCloseConn(KvAdoConnection& c) {
+  return c.AutoCloseConn() != 0;
+}
+void LetAutoCloseConn(KvAdoConnection& c, bool flag) {
+  c.LetAutoCloseConn(flag ? -1 : 0);
+}
+
+constexpr Member kKvAdoConnectionMembers[] = {
+    Method<&KvAdoConnection::ConnIsOpen>(u"ConnIsOpen", 0x6003000E),
+    Method<&ConnOpenOptionalError>(u"ConnOpen", 0x6003000F),
+    Method<&KvAdoConnection::ConnClose>(u"ConnClose", 0x60030010),
+    Method<&KvAdoConnection::ConnExecute>(u"ConnExecute", 0x60030011),
+    Method<&KvAdoConnection::ConnQuery>(u"ConnQuery", 0x60030012),
+    Method<&KvAdoConnection::CreateNew>(u"CreateNew", 0x60030013),
+    PropertyGet<&KvAdoConnection::Connection>(u"Connection", 0x6803000B),
+    PropertyPutRef<&KvAdoConnection::SetConnection>(u"Connection", 0x6803000B),
+    PropertyGet<&GetAutoCloseConn>(u"AutoCloseConn", 0x6803000A),
+    PropertyPut<&LetAutoCloseConn>(u"AutoCloseConn", 0x6803000A),
+    PropertyGet<&KvAdoConnection::FileName>(u"FileName", 0x68030009),
+    PropertyPut<&KvAdoConnection::LetFileName>(u"FileName", 0x68030009),
+    PropertyGet<&KvAdoConnection::DSN>(u"DSN", 0x68030008),
+    PropertyPut<&KvAdoConnection::LetDSN>(u"DSN", 0x68030008),
+    PropertyGet<&KvAdoConnection::Password>(u"Password", 0x68030007),
+    PropertyPut<&KvAdoConnection::LetPassword>(u"Password", 0x68030007),
+    PropertyGet<&KvAdoConnection::UserID>(u"UserID", 0x68030006),
+    PropertyPut<&KvAdoConnection::LetUserID>(u"UserID", 0x68030006),
+    PropertyGet<&KvAdoConnection::ConnString>(u"ConnString", 0x68030005),
+    PropertyPut<&KvAdoConnection::LetConnString>(u"ConnString", 0x68030005),
+    PropertyGet<&KvAdoConnection::Provider>(u"Provider", 0x68030004),
+    PropertyPut<&KvAdoConnection::LetProvider>(u"Provider", 0x68030004),
+    PropertyGet<&KvAdoConnection::MDWFile>(u"MDWFile", 0x68030003),
+    PropertyPut<&KvAdoConnection::LetMDWFile>(u"MDWFile", 0x68030003),
+    PropertyGet<&KvAdoConnection::DBType>(u"DBType", 0x68030002),
+    PropertyPut<&KvAdoConnection::LetDBType>(u"DBType", 0x68030002),
+    PropertyGet<&KvAdoConnection::Tag>(u"Tag", 0x68030001),
+    PropertyPut<&KvAdoConnection::LetTag>(u"Tag", 0x68030001),
+    PropertyGet<&KvAdoConnection::DefaultPath>(u"DefaultPath", 0x68030000),
+    PropertyPut<&KvAdoConnection::LetDefaultPath>(u"DefaultPath", 0x68030000),
+};
+
+constexpr ClassInfo kPw2Class{u"Pw2",
+                              u"KvPwForStencils.Pw2",
+                              u"{8DFF3647-A365-4084-9ECE-C18C1E58EA7D}",
+                              u"_Pw2",
+                              u"{410AF7FB-230F-4C47-B00D-F0DE8A1B39A6}",
+                              kPw2Members};
+constexpr ClassInfo kKvAdoConnectionClass{u"KvAdoConnection",
+                                          u"KvPwForStencils.KvAdoConnection",
+                                          u"{473991A1-0553-44DF-BE79-205EA5AA5D87}",
+                                          u"_KvAdoConnection",
+                                          u"{54FD9A0F-E743-4589-824A-A4487AA16FF2}",
+                                          kKvAdoConnectionMembers};
+constexpr ClassInfo kPwVsdDeviceClass{u"PwVsdDevice",
+                                      u"KvPwForStencils.PwVsdDevice",
+                                      u"{9DE1ACC7-D29D-4691-ABDE-B3590A941268}",
+                                      u"_PwVsdDevice",
+                                      u"{54C99EDC-F92A-4897-A2D5-44A29ED44818}",
+                                      {}};
+constexpr ClassInfo kPwVsdDeviceCollectionClass{u"PwVsdDeviceCollection",
+                                                u"KvPwForStencils.PwVsdDeviceCollection",
+                                                u"{B4DCCEDC-DBF4-47F1-AB02-5C8CF4F7A27E}",
+                                                u"_PwVsdDeviceCollection",
+                                                u"{D3C06F5B-0428-4680-B8FB-4C8E336A70B7}",
+                                                {}};
+
+constexpr const ClassInfo* kClasses[] = {&kPw2Class, &kKvAdoConnectionClass, &kPwVsdDeviceClass,
+                                         &kPwVsdDeviceCollectionClass};
+
+}  // namespace
+
+const ClassInfo& Pw2::class_info() const {
+  return kPw2Class;
+}
+const ClassInfo& KvAdoConnection::class_info() const {
+  return kKvAdoConnectionClass;
+}
+const ClassInfo& PwVsdDevice::class_info() const {
+  return kPwVsdDeviceClass;
+}
+const ClassInfo& PwVsdDeviceCollection::class_info() const {
+  return kPwVsdDeviceCollectionClass;
+}
+
+std::span<const ClassInfo* const> Classes() {
+  return kClasses;
+}
+
+const ClassInfo* FindClass(TextView identifier) {
+  for (const ClassInfo* c : kClasses)
+    if (EqualsNoCase(c->prog_id, identifier) || EqualsNoCase(c->class_id, identifier)) return c;
+  return nullptr;
+}
+
+ObjectRef CreateObject(TextView identifier, PlatformRef platform) {
+  const ClassInfo* found = FindClass(identifier);
+  if (found == &kPw2Class) return std::make_shared<Pw2>(std::move(platform));
+  if (found == &kKvAdoConnectionClass)
+    return std::make_shared<KvAdoConnection>(std::move(platform));
+  if (found == &kPwVsdDeviceClass) return std::make_shared<PwVsdDevice>(std::move(platform));
+  if (found == &kPwVsdDeviceCollectionClass)
+    return std::make_shared<PwVsdDeviceCollection>(std::move(platform));
+  Raise(err::kCannotCreateObject, u"ActiveX component can't create object: '" + Text(identifier) +
+                                      u"' is not a class of " + Text(library::kName));
+}
+
+}  // namespace kvpw
