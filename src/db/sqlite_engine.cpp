@@ -452,30 +452,37 @@ class SqliteConnection final : public Connection {
     if (!fs::exists(status)) Fail(u"Could not find file " + Quoted(path) + u".");
     if (fs::is_directory(status)) Fail(Quoted(path) + u" is a folder, not a database file.");
 
-    const Text cannot_open = u"The database engine cannot open the file " + Quoted(path) +
-                             u". It is already opened exclusively by another user, or you need "
-                             u"permission to view its data.";
-    const Text unrecognized = u"Unrecognized database format " + Quoted(path) + u".";
-    std::array<char, 19> header{};
-    std::ifstream in(file, std::ios::binary);
-    if (!in) Fail(cannot_open);
-    in.read(header.data(), header.size());
-    const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
-    if (!head.starts_with(kSqliteMagic)) {
+    // Texts are built only on failure: opening is on the path of every lookup.
+    const auto cannot_open = [&] {
+      return u"The database engine cannot open the file " + Quoted(path) +
+             u". It is already opened exclusively by another user, or you need permission to "
+             u"view its data.";
+    };
+    const auto unrecognized = [&] {
+      return u"Unrecognized database format " + Quoted(path) + u".";
+    };
+    // Only a file SQLite refuses is looked at more closely, to name the older format.
+    const auto refuse = [&](const Text& reason) {
+      std::array<char, 19> header{};
+      std::ifstream in(file, std::ios::binary);
+      if (!in) Fail(cannot_open() + u" (" + reason + u")");
+      in.read(header.data(), header.size());
+      const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
       for (const std::string_view name : kJetNames)
         if (head.starts_with(kJetMagic) && head.substr(kJetMagic.size()) == name)
           Fail(Quoted(path) +
                u" is in the older desktop-database (Access/Jet) format, which this build does "
                u"not read yet; only SQLite database files can be opened.");
-      Fail(unrecognized);
-    }
+      if (!head.starts_with(kSqliteMagic)) Fail(unrecognized());
+      Fail(unrecognized() + u" (" + reason + u")");
+    };
 
     // Read and write, never create: a missing file must fail, not appear empty.
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
-      Fail(cannot_open + u" (" + reason + u")");
+      Fail(cannot_open() + u" (" + reason + u")");
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, &PadSpaceNoCase, nullptr);
@@ -488,8 +495,8 @@ class SqliteConnection final : public Connection {
     if (rc != SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
-      const bool damaged = rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT || rc == SQLITE_ERROR;
-      Fail((damaged ? unrecognized : cannot_open) + u" (" + reason + u")");
+      if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT || rc == SQLITE_ERROR) refuse(reason);
+      Fail(cannot_open() + u" (" + reason + u")");
     }
     return db;
   }
