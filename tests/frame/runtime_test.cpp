@@ -1,6 +1,9 @@
 // The library as a macro reaches it: objects created by identifier, members called late-bound.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "db/kv_ado_connection.h"
 #include "frame/error.h"
 #include "frame/library.h"
 #include "frame/roster.h"
@@ -146,6 +149,24 @@ TEST(Runtime, ByReferenceArgumentsReachTheCallersVariables) {
   EXPECT_NE(Call(conn, u"ConnOpen").object(), nullptr);
   Call(conn, u"ConnOpen", {&error});
   EXPECT_EQ(error, Variant(u""));
+}
+
+TEST(Runtime, OptionalArgumentsTakeTheirDefaults) {
+  testing::TempDir dir;
+  std::ofstream(dir.path() / "Blank.mdb") << "template";
+  std::ofstream(dir.path() / "target.mdb") << "old";
+  const auto platform = testing::MakeTestPlatform().platform;
+  const ObjectRef conn = CreateObject(u"KvPwForStencils.KvAdoConnection", platform);
+  EXPECT_EQ(Get(conn, u"AutoCloseConn"), Variant(true));
+  Let(conn, u"AutoCloseConn", Variant(int16_t{1}));  // any non-zero number is True
+  EXPECT_EQ(dynamic_cast<KvAdoConnection&>(*conn).AutoCloseConn(), -1);
+  Let(conn, u"FileName", dir.file("target.mdb"));
+  Variant other = dir.file("Blank.mdb"), no = false;
+  EXPECT_EQ(Call(conn, u"CreateNew", {&other, &no}), Variant(false));  // no overwriting
+  Variant* template_only[] = {&other, nullptr};                        // the flag omitted: True
+  EXPECT_EQ(conn->Invoke(0x60030013, kMethod, template_only), Variant(true));
+  std::ifstream in(dir.path() / "target.mdb");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "template");
 }
 
 }  // namespace
