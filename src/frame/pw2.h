@@ -24,6 +24,16 @@ class Pw2 final : public Dispatchable {
                                      bool& boolFound);
   Text FixSqlWildcardPattern(const Text& strFieldName, Text strPattern);
 
+  // Combo population and part-number lists (src/lists).
+
+  // Part detail fill-ins (src/fillin).
+
+  // Device list, drawing scan and device pickers (src/devices).
+
+  // Network addressing and point pairs (src/network).
+
+  // Drawing checks (src/validation).
+
  private:
   PlatformRef platform_;
 };

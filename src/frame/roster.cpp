@@ -18,6 +18,12 @@ constexpr Member kPw2Members[] = {
     FieldGetter<&Pw2::PartPropsDatabasePath>(u"PartPropsDatabasePath", 0x40030001),
     FieldSetter<&Pw2::PartPropsDatabasePath>(u"PartPropsDatabasePath", 0x40030001),
     Method<&Pw2::Initialize>(u"Initialize", 0x60030000),
+    // Combo population and part-number lists.
+    // Part detail fill-ins.
+    // Device list, drawing scan and device pickers.
+    // Network addressing and point pairs.
+    // Drawing checks.
+    // Row lookups and SQL text helpers.
     Method<&Pw2::GetPartPropertyTableValues>(u"GetPartPropertyTableValues", 0x60030022),
     Method<&Pw2::FixSqlWildcardPattern>(u"FixSqlWildcardPattern", 0x60030028),
     Method<&Pw2::GetDatabaseTableRow>(u"GetDatabaseTableRow", 0x60030029),
