@@ -43,6 +43,15 @@ class Error : public std::exception {
   std::string what_;
 };
 
+// Runs one statement whose failure the operation ignores ("on error resume next" for one line).
+template <class F>
+void IgnoringFailure(F&& statement) {
+  try {
+    statement();
+  } catch (const Error&) {
+  }
+}
+
 [[noreturn]] void Raise(int32_t number);
 [[noreturn]] void Raise(int32_t number, Text description);
 

@@ -31,8 +31,11 @@ TEST_F(RowLookupsTest, FirstRowWithOneElementMoreThanColumns) {
   for (const bool own_connection : {false, true}) {
     SCOPED_TRACE(own_connection ? "GetPartPropertyTableValues" : "GetDatabaseTableRow");
     const auto lookup = [&](const Text& sql, bool& found) {
-      return own_connection ? pw2_.GetPartPropertyTableValues(db(), sql, found)
-                            : pw2_.GetDatabaseTableRow(db(), sql, found);
+      test_.sql->clear();
+      Variant row = own_connection ? pw2_.GetPartPropertyTableValues(db(), sql, found)
+                                   : pw2_.GetDatabaseTableRow(db(), sql, found);
+      EXPECT_EQ(*test_.sql, std::vector<Text>{sql}) << "sent exactly as given";
+      return row;
     };
     bool found = false;
     Variant row = lookup(u"SELECT Name, Price, Note FROM tblOptions ORDER BY OptionID", found);

@@ -124,7 +124,7 @@ TEST(Runtime, ByReferenceArgumentsReachTheCallersVariables) {
   testing::BuildDatabase(dir.path() / "t.mdb",
                          "CREATE TABLE t(a TEXT, b INTEGER);"
                          "INSERT INTO t VALUES('x', 7);");
-  const auto [boxes, platform] = testing::MakeTestPlatform();
+  const auto platform = testing::MakeTestPlatform().platform;
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", platform);
   Variant file = dir.file("t.mdb"), sql = u"SELECT a, b FROM t", found;
   const Variant row = Call(pw2, u"GetDatabaseTableRow", {&file, &sql, &found});

@@ -6,6 +6,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "db/engine.h"
 #include "db/sqlite_engine.h"
 
 namespace kvpw {
@@ -77,10 +78,57 @@ void BuildDatabase(const std::filesystem::path& file, const std::string& sql) {
   if (rc != SQLITE_OK) throw std::runtime_error("cannot build " + file.string() + ": " + error);
 }
 
+namespace {
+
+// Passes everything to the real connection and logs the statements it is asked to run.
+class LoggingConnection final : public db::Connection {
+ public:
+  LoggingConnection(db::ConnectionRef inner, std::shared_ptr<std::vector<Text>> log)
+      : inner_(std::move(inner)), log_(std::move(log)) {}
+  void set_connection_string(TextView text) override { inner_->set_connection_string(text); }
+  const Text& connection_string() const override { return inner_->connection_string(); }
+  void set_property(TextView name, const Variant& value) override {
+    inner_->set_property(name, value);
+  }
+  void open(TextView text, TextView user, TextView password) override {
+    inner_->open(text, user, password);
+  }
+  int32_t state() const override { return inner_->state(); }
+  db::RecordsetRef execute(TextView sql) override {
+    log_->emplace_back(sql);
+    return inner_->execute(sql);
+  }
+  void close() override { inner_->close(); }
+
+ private:
+  db::ConnectionRef inner_;
+  std::shared_ptr<std::vector<Text>> log_;
+};
+
+class LoggingEngine final : public db::Engine {
+ public:
+  explicit LoggingEngine(std::shared_ptr<std::vector<Text>> log)
+      : inner_(db::MakeSqliteEngine()), log_(std::move(log)) {}
+  db::ConnectionRef new_connection() override {
+    return std::make_shared<LoggingConnection>(inner_->new_connection(), log_);
+  }
+  void copy_file(TextView from, TextView to, bool overwrite) override {
+    inner_->copy_file(from, to, overwrite);
+  }
+
+ private:
+  std::shared_ptr<db::Engine> inner_;
+  std::shared_ptr<std::vector<Text>> log_;
+};
+
+}  // namespace
+
 TestPlatform MakeTestPlatform() {
   auto boxes = std::make_shared<host::RecordingMessageBox>();
-  auto platform = std::make_shared<Platform>(Platform{db::MakeSqliteEngine(), boxes});
-  return {boxes, platform};
+  auto sql = std::make_shared<std::vector<Text>>();
+  auto platform =
+      std::make_shared<Platform>(Platform{std::make_shared<LoggingEngine>(sql), boxes});
+  return {boxes, platform, sql};
 }
 
 std::filesystem::path ExamplesDir() {

@@ -37,10 +37,12 @@ class TempDir {
 // An SQLite database file built from SQL text.
 void BuildDatabase(const std::filesystem::path& file, const std::string& sql);
 
-// The SQLite engine with a recording message box.
+// The SQLite engine with a recording message box; every statement sent to the engine is logged
+// in `sql`, in order, so that tests can check the exact query texts.
 struct TestPlatform {
   std::shared_ptr<host::RecordingMessageBox> boxes;
   PlatformRef platform;
+  std::shared_ptr<std::vector<Text>> sql;
 };
 TestPlatform MakeTestPlatform();
 
