@@ -1,0 +1,155 @@
+// The drawing host port: what the library asks of a drawing application's document, pages,
+// shapes and cells. Adapters: the in-memory drawing (memory_drawing.h); file and automation
+// adapters later.
+//
+// Objects are handed out by reference. A reference stays valid as long as the document that
+// holds the object is alive (and the shape, page or row has not been deleted), so that walking
+// every shape of a large drawing costs no allocation per shape or per cell.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+
+#include "frame/object.h"
+#include "frame/text.h"
+
+namespace kvpw::host {
+
+// Sections and columns as the host numbers them.
+inline constexpr int16_t kSectionUser = 242;      // user-defined cells, "User.<row>"
+inline constexpr int16_t kSectionProperty = 243;  // custom properties, "Prop.<row>"
+inline constexpr int16_t kColumnValue = 0;
+inline constexpr int16_t kColumnUserPrompt = 1;
+inline constexpr int16_t kColumnPropertyHidden = 6;  // the row's hidden flag
+
+// Case-insensitive hash of a row name within its section, shared by CellName and the adapters'
+// row tables so that a parsed name is hashed once.
+inline size_t RowNameHash(int16_t section, TextView row) {
+  uint64_t h = 1469598103934665603ull ^ static_cast<uint16_t>(section);
+  for (char16_t c : row) {
+    h ^= LowerChar(c);
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+// A cell name parsed once: "Prop.P11", "prop.p11.value", "User.IOType", "Prop.P11.Invisible".
+// The prefix and column are matched without regard to case, and a trailing ".Value" names the
+// same cell as the bare row name. Names of any other form are kept but name no row cell.
+//
+// The object views the text it was made from: keep that text alive while the name is used.
+// Static names (`static const CellName kName{u"Prop.P11"}`) parse and hash once.
+class CellName {
+ public:
+  CellName(const char16_t* name) : CellName(TextView(name)) {}
+  CellName(const Text& name) : CellName(TextView(name)) {}
+  CellName(TextView name) : text_(name) { Parse(); }
+
+  TextView text() const { return text_; }
+  // False for names that are not of the form prefix, row name and optional known column.
+  bool is_row_cell() const { return section_ != 0; }
+  int16_t section() const { return section_; }
+  TextView row() const { return row_; }
+  int16_t column() const { return column_; }
+  size_t row_hash() const { return hash_; }
+
+ private:
+  void Parse() {
+    if (text_.size() <= 5) return;
+    const TextView prefix = text_.substr(0, 5);
+    int16_t section = 0;
+    if (EqualsNoCase(prefix, u"prop.")) section = kSectionProperty;
+    if (EqualsNoCase(prefix, u"user.")) section = kSectionUser;
+    if (section == 0) return;
+    TextView rest = text_.substr(5);
+    int16_t column = kColumnValue;
+    if (const size_t dot = rest.find(u'.'); dot != TextView::npos) {
+      const int16_t found = ColumnOf(section, rest.substr(dot + 1));
+      if (found < 0) return;
+      column = found;
+      rest = rest.substr(0, dot);
+    }
+    if (rest.empty()) return;
+    section_ = section;
+    row_ = rest;
+    column_ = column;
+    hash_ = RowNameHash(section, rest);
+  }
+
+  static int16_t ColumnOf(int16_t section, TextView name) {
+    static constexpr TextView kProperty[] = {u"value",   u"prompt",  u"label",     u"format",
+                                             u"sortkey", u"type",    u"invisible", u"verify",
+                                             u"langid",  u"calendar"};
+    static constexpr TextView kUser[] = {u"value", u"prompt"};
+    const auto* begin = section == kSectionProperty ? std::begin(kProperty) : std::begin(kUser);
+    const auto* end = section == kSectionProperty ? std::end(kProperty) : std::end(kUser);
+    for (const auto* it = begin; it != end; ++it)
+      if (EqualsNoCase(*it, name)) return static_cast<int16_t>(it - begin);
+    return -1;
+  }
+
+  TextView text_;
+  TextView row_;
+  int16_t section_ = 0;
+  int16_t column_ = 0;
+  size_t hash_ = 0;
+};
+
+class Cell : public Object {
+ public:
+  virtual Text formula() = 0;
+  // The cell holds the formula; later reads give its result. A formula the host cannot read
+  // fails with the host's error and leaves the cell as it was.
+  virtual void set_formula(TextView formula) = 0;
+  // The value as text. Units: Integer 0 or the empty text (no conversion).
+  virtual Text result_text(const Variant& units) = 0;
+  virtual double result_number() = 0;
+  // The value as a 32-bit integer, the fraction dropped.
+  virtual int32_t result_int() = 0;
+};
+
+class Shape : public Object {
+ public:
+  virtual Text name() = 0;
+  // Inherited cells (from the shape's master) count; a name the shape lacks gives false.
+  virtual bool cell_exists(const CellName& name) = 0;
+  // Fails when the shape has no such cell.
+  virtual Cell& cell(const CellName& name) = 0;
+  // Rows are numbered from 0 within their section.
+  virtual Cell& cell_src(int16_t section, int16_t row, int16_t column) = 0;
+  // Appends a row to the section (kSectionUser or kSectionProperty) and returns its index.
+  virtual int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) = 0;
+};
+
+// Counts above 32767 fail with the overflow error (6) rather than wrap.
+class Shapes : public Object {
+ public:
+  virtual int16_t count() = 0;
+  virtual Shape& item(int16_t position) = 0;  // 1-based, top-level shapes
+  virtual Shape& item(TextView name) = 0;
+};
+
+class Page : public Object {
+ public:
+  virtual Text name() = 0;
+  // The page's top-level shapes; members of groups are not among them.
+  virtual Shapes& shapes() = 0;
+};
+
+class Pages : public Object {
+ public:
+  virtual int16_t count() = 0;
+  virtual Page& item(int16_t position) = 0;  // 1-based, in the host's order
+  virtual Page& item(TextView name) = 0;
+};
+
+class Document : public Object {
+ public:
+  virtual Text name() = 0;
+  virtual Pages& pages() = 0;
+  // The shape-like sheet of the document's own cells, saved with the drawing.
+  virtual Shape& document_sheet() = 0;
+};
+
+}  // namespace kvpw::host

@@ -1,0 +1,401 @@
+#include "host/drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "frame/bind.h"
+#include "frame/error.h"
+#include "host/drawing_builder.h"
+#include "host/memory_drawing.h"
+#include "testing/support.h"
+
+namespace kvpw::host {
+namespace {
+
+using testing::ErrorNumberOf;
+namespace me = memory_error;
+
+const Variant kNoUnits{int16_t{0}};
+
+Text TextOf(Shape& shape, const CellName& name) {
+  return shape.cell(name).result_text(kNoUnits);
+}
+
+TEST(CellName, PrefixCaseAndValueSuffixNameOneCell) {
+  auto doc = DrawingBuilder(u"Plant.vsd").shape(u"Relay").prop(u"P11", u"R1").build();
+  Shape& shape = doc->pages().item(1).shapes().item(1);
+  Cell& cell = shape.cell(u"Prop.P11");
+  for (const char16_t* name : {u"prop.p11", u"Prop.P11", u"PROP.P11.VALUE", u"prop.P11.value"}) {
+    SCOPED_TRACE(ToUtf8(name));
+    EXPECT_TRUE(shape.cell_exists(name));
+    EXPECT_EQ(&shape.cell(name), &cell);
+  }
+  EXPECT_EQ(TextOf(shape, u"prop.p11.Value"), u"R1");
+
+  // Names the shape lacks read false from cell_exists and fail from cell().
+  for (const char16_t* name :
+       {u"Prop.P1", u"Prop.P111", u"User.P11", u"P11", u"Prop.", u"Prop.P11.", u"Prop.P11.Label",
+        u"Prop.P11.Value.Value", u"Prop..Value", u"Width", u""}) {
+    SCOPED_TRACE(ToUtf8(name));
+    EXPECT_FALSE(shape.cell_exists(name));
+    EXPECT_EQ(ErrorNumberOf([&] { shape.cell(name); }), me::kNoSuchCell);
+  }
+}
+
+TEST(CellName, ParsesSectionRowAndColumn) {
+  const struct {
+    const char16_t* name;
+    int16_t section;
+    const char16_t* row;
+    int16_t column;
+  } cases[] = {
+      {u"Prop.P11", kSectionProperty, u"P11", kColumnValue},
+      {u"user.IOType.VALUE", kSectionUser, u"IOType", kColumnValue},
+      {u"Prop.DeviceTableRow12.Invisible", kSectionProperty, u"DeviceTableRow12",
+       kColumnPropertyHidden},
+      {u"User.U63.Prompt", kSectionUser, u"U63", kColumnUserPrompt},
+  };
+  for (const auto& c : cases) {
+    const CellName name(c.name);
+    EXPECT_TRUE(name.is_row_cell()) << ToUtf8(c.name);
+    EXPECT_EQ(name.section(), c.section);
+    EXPECT_EQ(name.row(), TextView(c.row));
+    EXPECT_EQ(name.column(), c.column);
+  }
+  EXPECT_EQ(CellName(u"prop.p11").row_hash(), CellName(u"Prop.P11.Value").row_hash());
+  EXPECT_NE(CellName(u"Prop.P11").row_hash(), CellName(u"User.P11").row_hash());
+  EXPECT_FALSE(CellName(u"User.U63.Invisible").is_row_cell());  // a user row has no hidden flag
+}
+
+TEST(MemoryDrawing, ShapesInheritTheirMastersRowsUntilTheyWriteThem) {
+  DrawingBuilder b(u"Plant.vsd");
+  b.master(u"Controller").prop(u"P99", 1).prop(u"P11", u"CTL").user(u"AIDATA", u"1,2");
+  b.page(u"Page-1").shape(u"A", u"Controller").shape(u"B", u"Controller");
+  auto doc = b.build();
+  MemoryShape& master = *doc->find_master(u"Controller");
+  MemoryPage& page = *doc->find_page(u"Page-1");
+  MemoryShape& a = *page.find_shape(u"A");
+  MemoryShape& b_shape = *page.find_shape(u"B");
+
+  EXPECT_TRUE(a.cell_exists(u"prop.p99"));
+  EXPECT_FALSE(a.cell_exists_locally(u"prop.p99"));
+  EXPECT_EQ(a.cell(u"Prop.P99").result_number(), 1);
+  EXPECT_TRUE(static_cast<MemoryCell&>(a.cell(u"Prop.P99")).inherited());
+
+  // Writing one cell of an inherited row copies the row; the master and B keep theirs.
+  a.cell(u"Prop.P99").set_formula(u"5");
+  EXPECT_TRUE(a.cell_exists_locally(u"Prop.P99"));
+  EXPECT_EQ(a.cell(u"Prop.P99").result_number(), 5);
+  EXPECT_EQ(master.cell(u"Prop.P99").result_number(), 1);
+  EXPECT_EQ(b_shape.cell(u"Prop.P99").result_number(), 1);
+  EXPECT_EQ(a.cell(u"Prop.P99.Invisible").result_text(kNoUnits), u"FALSE");  // copied with it
+
+  // The master's later changes reach rows still inherited, not rows overridden.
+  master.cell(u"Prop.P99").set_formula(u"7");
+  master.cell(u"Prop.P11").set_formula(u"=\"NEW\"");
+  EXPECT_EQ(a.cell(u"Prop.P99").result_number(), 5);
+  EXPECT_EQ(b_shape.cell(u"Prop.P99").result_number(), 7);
+  EXPECT_EQ(TextOf(a, u"Prop.P11"), u"NEW");
+  EXPECT_EQ(TextOf(b_shape, u"Prop.P11"), u"NEW");
+
+  // Only reads (including cell() without a write) leave the row inherited.
+  EXPECT_FALSE(a.cell_exists_locally(u"Prop.P11"));
+  EXPECT_EQ(TextOf(a, u"User.AIDATA"), u"1,2");
+  EXPECT_FALSE(a.cell_exists_locally(u"User.AIDATA"));
+}
+
+TEST(MemoryDrawing, NamedRowsAreNumberedPerSectionAfterTheMastersRows) {
+  DrawingBuilder b;
+  b.master(u"M").prop(u"P11", u"x").prop(u"P99", 1).user(u"IOType", 2);
+  b.shape(u"S", u"M");
+  auto doc = b.build();
+  Shape& sheet = doc->document_sheet();
+  Shape& shape = doc->pages().item(1).shapes().item(1);
+
+  EXPECT_EQ(sheet.add_named_row(kSectionProperty, u"DeviceTableRow1", 0), 0);
+  EXPECT_EQ(sheet.add_named_row(kSectionProperty, u"DeviceTableRow2", 0), 1);
+  EXPECT_EQ(sheet.add_named_row(kSectionUser, u"Mark", 0), 0);
+  EXPECT_EQ(shape.add_named_row(kSectionProperty, u"P1A", 0), 2);
+  EXPECT_EQ(shape.add_named_row(kSectionUser, u"U63", 0), 1);
+
+  // A new property row is shown until its hidden flag (section 243, its row, column 6) is set.
+  EXPECT_EQ(sheet.cell(u"Prop.DeviceTableRow2.Invisible").result_number(), 0);
+  sheet.cell_src(kSectionProperty, 1, kColumnPropertyHidden).set_formula(u"=True");
+  EXPECT_EQ(sheet.cell(u"prop.devicetablerow2.invisible").result_text(kNoUnits), u"TRUE");
+  EXPECT_EQ(sheet.cell(u"Prop.DeviceTableRow1.Invisible").result_number(), 0);
+  EXPECT_EQ(&sheet.cell_src(kSectionProperty, 1, kColumnValue),
+            &sheet.cell(u"Prop.DeviceTableRow2"));
+  EXPECT_EQ(&sheet.cell_src(kSectionUser, 0, kColumnValue), &sheet.cell(u"User.Mark"));
+
+  // On a shape, the master's rows come first; writing through the index overrides locally.
+  EXPECT_EQ(&shape.cell_src(kSectionProperty, 1, kColumnValue), &shape.cell(u"Prop.P99"));
+  EXPECT_EQ(&shape.cell_src(kSectionProperty, 2, kColumnValue), &shape.cell(u"Prop.P1A"));
+  shape.cell_src(kSectionProperty, 0, kColumnPropertyHidden).set_formula(u"TRUE");
+  EXPECT_EQ(shape.cell(u"Prop.P11.Invisible").result_number(), 1);
+  EXPECT_EQ(doc->find_master(u"M")->cell(u"Prop.P11.Invisible").result_number(), 0);
+
+  const struct {
+    int16_t section, row, column;
+  } missing[] = {{kSectionProperty, 3, 0}, {kSectionProperty, -1, 0}, {kSectionProperty, 0, 3},
+                 {kSectionUser, 0, 6},     {kSectionUser, 2, 0},      {240, 0, 0}};
+  for (const auto& m : missing)
+    EXPECT_EQ(ErrorNumberOf([&] { shape.cell_src(m.section, m.row, m.column); }), me::kNoSuchCell)
+        << m.section << "/" << m.row << "/" << m.column;
+
+  // Row names: unique per section (an inherited row counts), letters, digits and "_" only.
+  EXPECT_EQ(ErrorNumberOf([&] { shape.add_named_row(kSectionProperty, u"p99", 0); }),
+            me::kBadRowName);
+  EXPECT_EQ(ErrorNumberOf([&] { sheet.add_named_row(kSectionProperty, u"DeviceTableRow1", 0); }),
+            me::kBadRowName);
+  for (const char16_t* bad : {u"", u"A.B", u"A B", u"A\"B"})
+    EXPECT_EQ(ErrorNumberOf([&] { sheet.add_named_row(kSectionUser, bad, 0); }), me::kBadRowName);
+  EXPECT_EQ(shape.add_named_row(kSectionUser, u"P99", 0), 2);  // the same name in another section
+  EXPECT_EQ(ErrorNumberOf([&] { sheet.add_named_row(240, u"X", 0); }), me::kBadSection);
+}
+
+TEST(MemoryDrawing, FormulasGiveTheirResults) {
+  const struct {
+    const char16_t* formula;
+    const char16_t* text;
+    double number;
+    int32_t whole;
+  } cases[] = {
+      {u"=\"Hello\"", u"Hello", 0, 0},
+      {u"\"V1`R1`P`3\"", u"V1`R1`P`3", 0, 0},
+      {u"=\"say \"hi\"\"", u"say \"hi\"", 0, 0},  // first to last quote, taken as it is
+      {u"=\"\"", u"", 0, 0},
+      {u"=\"12\"", u"12", 0, 0},  // a text reads 0 as a number, as the host's Result does
+      {u"42", u"42", 42, 42},
+      {u"-7", u"-7", -7, -7},
+      {u"+3", u"3", 3, 3},
+      {u"12.5", u"12.5", 12.5, 12},
+      {u"=12.5", u"12.5", 12.5, 12},
+      {u"-2.5", u"-2.5", -2.5, -2},
+      {u" = 0.25 ", u"0.25", 0.25, 0},
+      {u"1E3", u"1000", 1000, 1000},
+      {u"=True", u"TRUE", 1, 1},
+      {u"FALSE", u"FALSE", 0, 0},
+      {u"", u"", 0, 0},
+  };
+  auto doc = DrawingBuilder().shape(u"S").prop(u"X", u"before").build();
+  Cell& cell = doc->pages().item(1).shapes().item(1).cell(u"Prop.X");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.formula));
+    cell.set_formula(c.formula);
+    EXPECT_EQ(cell.formula(), c.formula);
+    EXPECT_EQ(cell.result_text(kNoUnits), c.text);
+    EXPECT_EQ(cell.result_text(Variant(Text())), c.text);
+    EXPECT_EQ(cell.result_number(), c.number);
+    EXPECT_EQ(cell.result_int(), c.whole);
+  }
+
+  cell.set_formula(u"=\"kept\"");
+  for (const char16_t* bad :
+       {u"abc", u"=\"open", u"=", u"12,5", u"1.2.3", u"=Prop.P11", u"1E", u"--1", u".", u"\""}) {
+    SCOPED_TRACE(ToUtf8(bad));
+    try {
+      cell.set_formula(bad);
+      ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), me::kBadFormula);
+      EXPECT_EQ(e.description(), u"#NAME?");
+    }
+    EXPECT_EQ(cell.result_text(kNoUnits), u"kept");
+  }
+
+  for (const Variant& units : {Variant(u"mm"), Variant(int16_t{65}), Variant(), Variant(kNull)})
+    EXPECT_EQ(ErrorNumberOf([&] { cell.result_text(units); }), me::kBadUnits);
+  cell.set_formula(u"3E10");
+  EXPECT_EQ(ErrorNumberOf([&] { cell.result_int(); }), err::kOverflow);
+}
+
+TEST(MemoryDrawing, StoredValuesReadBackExactly) {
+  auto doc = DrawingBuilder()
+                 .shape(u"S")
+                 .prop(u"T", u"a \"quoted\" text")
+                 .prop(u"N", 2.5)
+                 .prop(u"I", 3)
+                 .user(u"F", true)
+                 .build();
+  Shape& shape = doc->pages().item(1).shapes().item(1);
+  EXPECT_EQ(TextOf(shape, u"Prop.T"), u"a \"quoted\" text");
+  EXPECT_EQ(shape.cell(u"Prop.T").formula(), u"=\"a \"quoted\" text\"");
+  EXPECT_EQ(shape.cell(u"Prop.N").result_number(), 2.5);
+  EXPECT_EQ(shape.cell(u"Prop.N").formula(), u"2.5");
+  EXPECT_EQ(TextOf(shape, u"Prop.I"), u"3");
+  EXPECT_EQ(shape.cell(u"User.F").result_int(), 1);
+  EXPECT_EQ(ErrorNumberOf([&] {
+              static_cast<MemoryCell&>(shape.cell(u"Prop.T")).set_value(Variant(Array{}));
+            }),
+            err::kTypeMismatch);
+}
+
+TEST(MemoryDrawing, NamesStayUniqueTheWayTheHostKeepsThem) {
+  DrawingBuilder b(u"Plant.vsd");
+  b.master(u"Relay");
+  b.page(u"Page-1")
+      .shape(u"Relay")       // id 1
+      .shape(u"Relay")       // id 2
+      .shape(u"relay")       // id 3: names compare without regard to case
+      .group(u"G")           // id 4
+      .member(u"Relay")      // id 5
+      .shape(u"A")           // id 6
+      .shape(u"A.8")         // id 7
+      .shape(u"A")           // id 8: A.8 is taken, so the next free number
+      .shape(u"", u"Relay")  // id 9: an unnamed instance takes the master's name
+      .shape(u"");           // id 10
+  b.page(u"Page-1").page(u"");
+  auto doc = b.build();
+  MemoryPage& page = *doc->find_page(u"Page-1");
+  const auto& top_level = static_cast<MemoryShapes&>(page.shapes()).top_level();
+  std::vector<Text> top;
+  for (MemoryShape* s : top_level) top.push_back(s->shape_name());
+  EXPECT_EQ(top, (std::vector<Text>{u"Relay", u"Relay.2", u"relay.3", u"G", u"A", u"A.8", u"A.9",
+                                    u"Relay.9", u"Sheet.10"}));
+  EXPECT_EQ(top_level[6]->id(), 8);
+  EXPECT_EQ(page.find_shape(u"G")->members()[0]->shape_name(), u"Relay.5");
+
+  Pages& pages = doc->pages();
+  EXPECT_EQ(pages.count(), 3);
+  EXPECT_EQ(pages.item(2).name(), u"Page-1.2");
+  EXPECT_EQ(pages.item(3).name(), u"Page-3");
+  EXPECT_EQ(&pages.item(u"PAGE-1.2"), &pages.item(2));
+  EXPECT_EQ(&page.shapes().item(u"RELAY.2"), &page.shapes().item(2));
+}
+
+TEST(MemoryDrawing, GroupMembersAreOnThePageButNotTopLevel) {
+  auto doc = DrawingBuilder()
+                 .page(u"P")
+                 .shape(u"Before")
+                 .group(u"G")
+                 .prop(u"P99", 1)
+                 .member(u"Inner1")
+                 .prop(u"P99", 2)
+                 .member(u"Inner2")
+                 .shape(u"After")
+                 .build();
+  Shapes& shapes = doc->pages().item(1).shapes();
+  ASSERT_EQ(shapes.count(), 3);
+  EXPECT_EQ(shapes.item(1).name(), u"Before");
+  EXPECT_EQ(shapes.item(2).name(), u"G");
+  EXPECT_EQ(shapes.item(3).name(), u"After");
+  // Found by name like any shape of the page, as the host does.
+  EXPECT_EQ(shapes.item(u"Inner1").cell(u"Prop.P99").result_number(), 2);
+  EXPECT_EQ(ErrorNumberOf([&] { shapes.item(u"Nowhere"); }), me::kNotFound);
+}
+
+TEST(MemoryDrawing, PositionsAreCheckedAndCountsOverflowPast32767) {
+  DrawingBuilder b(u"Big.vsd");
+  b.page(u"Crowded");
+  for (int i = 0; i < 32767; ++i) b.shape(u"S");
+  auto doc = b.build();
+  Pages& pages = doc->pages();
+  Shapes& shapes = pages.item(1).shapes();
+  EXPECT_EQ(shapes.count(), 32767);
+  EXPECT_EQ(shapes.item(32767).name(), u"S.32767");
+
+  doc->find_page(u"Crowded")->add_shape(u"One too many");
+  EXPECT_EQ(ErrorNumberOf([&] { shapes.count(); }), err::kOverflow);
+
+  for (int16_t bad : {int16_t{0}, int16_t{-1}})
+    EXPECT_EQ(ErrorNumberOf([&] { shapes.item(bad); }), me::kBadIndex);
+  EXPECT_EQ(ErrorNumberOf([&] { pages.item(int16_t{2}); }), me::kBadIndex);
+  EXPECT_EQ(ErrorNumberOf([&] { pages.item(u"Missing"); }), me::kNotFound);
+}
+
+TEST(DrawingBuilder, BuildsWhatItsCallsSay) {
+  // clang-format off
+  auto doc = DrawingBuilder(u"Plant.vsd")
+      .master(u"Controller").prop(u"P99", 1).prop(u"P11", u"")
+      .page(u"Page-1")
+      .shape(u"Relay").prop(u"P11", u"R1").prop(u"P99", 3).user(u"IOType", 2)
+      .shape(u"Ctl", u"Controller").prop(u"P11", u"C1")
+      .page(u"Page-2").group(u"G").member(u"Inner").prop(u"P99", 2)
+      .document_sheet().prop(u"DeviceTableRowCount", 0).hidden()
+      .build();
+  // clang-format on
+  ASSERT_EQ(doc->pages().count(), 2);
+  Shapes& first = doc->pages().item(1).shapes();
+  ASSERT_EQ(first.count(), 2);
+  Shape& relay = first.item(1);
+  EXPECT_EQ(TextOf(relay, u"Prop.P11"), u"R1");
+  EXPECT_EQ(relay.cell(u"Prop.P99").result_int(), 3);
+  EXPECT_EQ(relay.cell(u"User.IOType").result_number(), 2);
+  EXPECT_EQ(relay.cell(u"Prop.P11.Invisible").result_number(), 0);
+  auto& ctl = static_cast<MemoryShape&>(first.item(u"Ctl"));
+  EXPECT_EQ(ctl.master(), doc->find_master(u"Controller"));
+  EXPECT_EQ(TextOf(ctl, u"Prop.P11"), u"C1");
+  EXPECT_TRUE(ctl.cell_exists_locally(u"Prop.P11"));
+  EXPECT_FALSE(ctl.cell_exists_locally(u"Prop.P99"));
+  EXPECT_EQ(ctl.cell(u"Prop.P99").result_number(), 1);
+  EXPECT_EQ(doc->pages().item(2).shapes().count(), 1);
+  EXPECT_EQ(doc->pages().item(2).shapes().item(u"Inner").cell(u"Prop.P99").result_number(), 2);
+  Shape& sheet = doc->document_sheet();
+  EXPECT_EQ(sheet.name(), u"TheDoc");
+  EXPECT_EQ(sheet.cell(u"Prop.DeviceTableRowCount.Invisible").result_text(kNoUnits), u"TRUE");
+
+  DrawingBuilder b;
+  EXPECT_EQ(ErrorNumberOf([&] { b.prop(u"P11", u"x"); }), err::kInvalidArgument);
+  EXPECT_EQ(ErrorNumberOf([&] { b.shape(u"S").member(u"M"); }), err::kInvalidArgument);
+  EXPECT_EQ(ErrorNumberOf([&] { b.shape(u"S", u"No such master"); }), err::kInvalidArgument);
+  EXPECT_EQ(ErrorNumberOf([&] { b.shape(u"T").hidden(); }), err::kInvalidArgument);
+  EXPECT_EQ(ErrorNumberOf([&] { b.formula(u"Prop.Missing", u"1"); }), me::kNoSuchCell);
+  b.prop(u"X", 1).formula(u"prop.x", u"=2.5");
+  EXPECT_EQ(b.target().cell(u"Prop.X").result_number(), 2.5);
+}
+
+TEST(MemoryDrawing, TheDocumentTravelsInAVariantAndAnswersLateBoundCalls) {
+  auto built = DrawingBuilder(u"Plant.vsd")
+                   .page(u"Page-1")
+                   .shape(u"Relay")
+                   .prop(u"P11", u"R1")
+                   .document_sheet()
+                   .prop(u"DeviceTableRowCount", 2)
+                   .build();
+  const Variant passed{ObjectRef(built)};
+
+  // As the library takes it from a caller.
+  auto doc = bind::Conv<std::shared_ptr<Document>>::From(passed);
+  ASSERT_EQ(doc.get(), built.get());
+  EXPECT_EQ(doc->name(), u"Plant.vsd");
+  EXPECT_EQ(doc->document_sheet().cell(u"Prop.DeviceTableRowCount").result_int(), 2);
+
+  // As a macro walks it.
+  Variant one(int16_t{1});
+  Variant page_name(u"Page-1");
+  Variant cell_name(u"prop.p11");
+  Variant zero(int16_t{0});
+  Variant empty_text(u"");
+  const ObjectRef pages = Get(passed.object(), u"Pages").object();
+  EXPECT_EQ(Get(pages, u"Count"), Variant(int16_t{1}));
+  const ObjectRef page = Get(pages, u"Item", {&page_name}).object();
+  EXPECT_EQ(Get(page, u"Name"), Variant(u"Page-1"));
+  const ObjectRef shapes = Get(page, u"Shapes").object();
+  const ObjectRef shape = Get(shapes, u"Item", {&one}).object();
+  EXPECT_EQ(Get(shape, u"Name"), Variant(u"Relay"));
+  EXPECT_EQ(Get(shape, u"CellExists", {&cell_name, &zero}), Variant(int16_t{-1}));
+  const ObjectRef cell = Get(shape, u"Cells", {&cell_name}).object();
+  EXPECT_EQ(Get(cell, u"ResultStr", {&empty_text}), Variant(u"R1"));
+  Let(cell, u"FormulaU", Variant(u"=\"R2\""));
+  EXPECT_EQ(Get(cell, u"Formula"), Variant(u"=\"R2\""));
+  EXPECT_EQ(TextOf(doc->pages().item(1).shapes().item(1), u"Prop.P11"), u"R2");
+
+  Variant user_section(kSectionUser);
+  Variant row_name(u"U63");
+  EXPECT_EQ(Call(shape, u"AddNamedRow", {&user_section, &row_name, &zero}), Variant(int16_t{0}));
+  Variant missing(u"Prop.Nope");
+  EXPECT_EQ(Get(shape, u"CellExists", {&missing, &zero}), Variant(int16_t{0}));
+  EXPECT_EQ(ErrorNumberOf([&] { Get(shape, u"Cells", {&missing}); }), me::kNoSuchCell);
+  EXPECT_EQ(ErrorNumberOf([&] { Get(shape, u"Cells"); }), err::kArgumentNotOptional);
+  EXPECT_EQ(ErrorNumberOf([&] { Get(shape, u"Delete"); }), err::kMemberNotSupported);
+
+  // A part handed out keeps the whole drawing alive.
+  built.reset();
+  doc.reset();
+  EXPECT_EQ(DefaultValue(cell), Variant(0.0));
+  EXPECT_EQ(Get(cell, u"ResultStr", {&zero}), Variant(u"R2"));
+}
+
+}  // namespace
+}  // namespace kvpw::host
