@@ -2,10 +2,18 @@
 // operation is defined in the folder of its subsystem.
 #pragma once
 
+#include <memory>
+#include <optional>
+
 #include "frame/object.h"
 #include "frame/platform.h"
 
 namespace kvpw {
+
+namespace host {
+class Control;
+class Document;
+}  // namespace host
 
 class Pw2 final : public Dispatchable {
  public:
@@ -25,6 +33,13 @@ class Pw2 final : public Dispatchable {
   Text FixSqlWildcardPattern(const Text& strFieldName, Text strPattern);
 
   // Combo population and part-number lists (src/lists).
+  void PopulateCombo(const Text& strDatafile, const std::shared_ptr<host::Control>& objComboBox,
+                     const Text& strSQL, const Text& strFieldName,
+                     const std::optional<Text>& strFilterField = std::nullopt,
+                     const std::optional<Text>& strFilterValue = std::nullopt,
+                     const std::optional<Text>& strSQLTail = std::nullopt,
+                     const std::optional<Text>& strFieldName2 = std::nullopt,
+                     const std::optional<Text>& strFieldName3 = std::nullopt);
 
   // Part detail fill-ins (src/fillin).
 

@@ -6,6 +6,7 @@
 #include "frame/error.h"
 #include "frame/library.h"
 #include "frame/pw2.h"
+#include "host/controls.h"
 
 namespace kvpw {
 namespace {
@@ -19,6 +20,7 @@ constexpr Member kPw2Members[] = {
     FieldSetter<&Pw2::PartPropsDatabasePath>(u"PartPropsDatabasePath", 0x40030001),
     Method<&Pw2::Initialize>(u"Initialize", 0x60030000),
     // Combo population and part-number lists.
+    Method<&Pw2::PopulateCombo>(u"PopulateCombo", 0x60030001),
     // Part detail fill-ins.
     // Device list, drawing scan and device pickers.
     // Network addressing and point pairs.

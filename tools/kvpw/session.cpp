@@ -1,0 +1,105 @@
+#include "session.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "db/sqlite_engine.h"
+
+#ifndef KVPW_EXAMPLES_DIR
+#define KVPW_EXAMPLES_DIR "examples"
+#endif
+
+namespace kvpw::cli {
+namespace {
+
+constexpr const char* kTypeNames[] = {"Empty",  "Null", "Boolean", "Integer", "Long",
+                                      "Double", "Text", "Object",  "Array"};
+
+// Display width of UTF-8 text: one column per code point.
+size_t Width(const std::string& s) {
+  return static_cast<size_t>(
+      std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+}  // namespace
+
+Session::Session(bool json_output)
+    : json_output_(json_output), recorded_(std::make_shared<host::RecordingMessageBox>()) {
+  auto platform = std::make_shared<Platform>();
+  platform->engine = db::MakeSqliteEngine();
+  if (json_output)
+    platform->message_box = recorded_;
+  else
+    platform->message_box = std::make_shared<host::ConsoleMessageBox>(std::cout);
+  platform_ = std::move(platform);
+}
+
+nlohmann::json Session::Messages() const {
+  nlohmann::json boxes = nlohmann::json::array();
+  for (const auto& box : recorded_->boxes())
+    boxes.push_back(
+        {{"title", ToUtf8(box.title)}, {"text", ToUtf8(box.text)}, {"style", box.style}});
+  return boxes;
+}
+
+const char* TypeName(const Variant& v) {
+  return kTypeNames[static_cast<int>(v.type())];
+}
+
+nlohmann::json ToJson(const Variant& v) {
+  switch (v.type()) {
+    case VarType::kEmpty:
+    case VarType::kNull:
+      return nullptr;
+    case VarType::kBoolean:
+      return v.boolean();
+    case VarType::kInteger:
+      return v.integer();
+    case VarType::kLong:
+      return v.long_value();
+    case VarType::kDouble:
+      return v.double_value();
+    case VarType::kText:
+      return ToUtf8(v.text());
+    case VarType::kArray: {
+      nlohmann::json items = nlohmann::json::array();
+      if (v.array().dimensioned())
+        for (const Variant& item : *v.array().items) items.push_back(ToJson(item));
+      return items;
+    }
+    case VarType::kObject:
+      break;
+  }
+  return "(object)";
+}
+
+std::string Display(const Variant& v) {
+  if (v.is_null()) return "Null";
+  if (v.is_object() || v.is_array()) return std::string("(") + TypeName(v) + ")";
+  return ToUtf8(ToText(v));
+}
+
+void PrintTable(std::ostream& out, const std::vector<std::string>& header,
+                const std::vector<std::vector<std::string>>& rows) {
+  std::vector<size_t> widths(header.size());
+  for (size_t c = 0; c < header.size(); ++c) widths[c] = Width(header[c]);
+  for (const auto& row : rows)
+    for (size_t c = 0; c < row.size() && c < widths.size(); ++c)
+      widths[c] = std::max(widths[c], Width(row[c]));
+  const auto print = [&](const std::vector<std::string>& cells) {
+    std::string line;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      line += cells[c];
+      if (c + 1 < cells.size()) line += std::string(widths[c] - Width(cells[c]) + 2, ' ');
+    }
+    out << line << "\n";
+  };
+  print(header);
+  for (const auto& row : rows) print(row);
+}
+
+std::string ExamplesDir() {
+  return KVPW_EXAMPLES_DIR;
+}
+
+}  // namespace kvpw::cli

@@ -1,0 +1,44 @@
+// What every verb of the command line shares: the platform its operations run on, the message
+// boxes they showed, and the two ways of printing results (aligned text or JSON).
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "frame/platform.h"
+#include "frame/variant.h"
+#include "host/message_boxes.h"
+
+namespace kvpw::cli {
+
+// With JSON output the boxes are collected and printed with the result; otherwise each box is
+// printed as it is shown.
+class Session {
+ public:
+  explicit Session(bool json_output);
+  const PlatformRef& platform() const { return platform_; }
+  bool json_output() const { return json_output_; }
+  nlohmann::json Messages() const;
+
+ private:
+  bool json_output_;
+  std::shared_ptr<host::RecordingMessageBox> recorded_;
+  PlatformRef platform_;
+};
+
+const char* TypeName(const Variant& v);
+nlohmann::json ToJson(const Variant& v);
+// A value as a person reads it: Null and Empty spelled out only where `spell_empty` is set.
+std::string Display(const Variant& v);
+
+// Columns padded to their widest cell, a header line first, two blanks between columns.
+void PrintTable(std::ostream& out, const std::vector<std::string>& header,
+                const std::vector<std::vector<std::string>>& rows);
+
+// Where the example catalogue was built.
+std::string ExamplesDir();
+
+}  // namespace kvpw::cli
