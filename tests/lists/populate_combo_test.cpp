@@ -140,6 +140,13 @@ TEST_F(PopulateComboTest, FailureDuringTheFillStopsItWithTheCriticalBox) {
   EXPECT_EQ(RowsOf(3), (Rows{{u"S-1", u"Sensor", kNull}}));
   EXPECT_EQ(combo_->value(), Variant(u"")) << "the selection is not put back";
 
+  // A Null first column is handed to AddItem as it is, and the control refuses it.
+  test_.boxes->clear();
+  combo_->set_value(u"R-1");
+  pw2_.PopulateCombo(db(), combo_, u"SELECT Descr FROM T ORDER BY Name DESC", u"Descr");
+  EXPECT_EQ(boxes(), (std::vector<Box>{{Error(err::kTypeMismatch).description(), 16, u"13"}}));
+  EXPECT_EQ(RowsOf(1), (Rows{{u"Sensor"}, {u"Relay two"}}));
+
   // A value the control rejects, on the second row.
   test_.boxes->clear();
   combo_->set_value(u"R-1");

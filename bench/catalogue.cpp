@@ -1,0 +1,85 @@
+#include "catalogue.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+#ifndef KVPW_EXAMPLES_DIR
+#define KVPW_EXAMPLES_DIR "examples"
+#endif
+
+namespace kvpw::bench {
+namespace {
+
+void Exec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string error = message ? message : "?";
+    sqlite3_free(message);
+    throw std::runtime_error("building the benchmark catalogue: " + error);
+  }
+}
+
+int Count(sqlite3* db, const std::string& table) {
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, ("SELECT Count(*) FROM " + table).c_str(), -1, &stmt, nullptr);
+  sqlite3_step(stmt);
+  const int n = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  return n;
+}
+
+// Every column of the table but the key, with MfgPartNumber (or PartNumber) suffixed.
+std::string CopiedColumns(sqlite3* db, const std::string& table, const std::string& key,
+                          const std::string& renamed, bool with_suffix) {
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, ("PRAGMA table_info(" + table + ")").c_str(), -1, &stmt, nullptr);
+  std::string columns;
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    if (name == key) continue;
+    if (!columns.empty()) columns += ", ";
+    columns += with_suffix && name == renamed ? name + " || '-X' || n.i" : name;
+  }
+  sqlite3_finalize(stmt);
+  return columns;
+}
+
+std::string Build(int parts) {
+  namespace fs = std::filesystem;
+  const fs::path file =
+      fs::temp_directory_path() / ("kvpw-bench-catalogue-" + std::to_string(parts) + ".mdb");
+  fs::copy_file(fs::path(KVPW_EXAMPLES_DIR) / "parts.mdb", file,
+                fs::copy_options::overwrite_existing);
+  sqlite3* db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  const int base = Count(db, "tblParts");
+  const int copies = (parts + base - 1) / base - 1;
+  Exec(db,
+       "BEGIN; CREATE TEMP TABLE n AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1"
+       " FROM c WHERE i < " +
+           std::to_string(copies) + ") SELECT i FROM c;");
+  for (const auto& [table, key, renamed] :
+       {std::tuple<std::string, std::string, std::string>{"tblParts", "PartID", "MfgPartNumber"},
+        {"Pz_PartsEng_PartItemCodes", "ID", "PartNumber"}}) {
+    Exec(db, "INSERT INTO " + table + " (" + CopiedColumns(db, table, key, renamed, false) +
+                 ") SELECT " + CopiedColumns(db, table, key, renamed, true) + " FROM " + table +
+                 " CROSS JOIN n;");
+  }
+  Exec(db, "COMMIT; ANALYZE;");
+  sqlite3_close(db);
+  return file.string();
+}
+
+}  // namespace
+
+const std::string& ScaledCatalogue(int parts) {
+  static std::map<int, std::string> built;
+  auto it = built.find(parts);
+  if (it == built.end()) it = built.emplace(parts, Build(parts)).first;
+  return it->second;
+}
+
+}  // namespace kvpw::bench
