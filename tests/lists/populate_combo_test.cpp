@@ -145,7 +145,7 @@ TEST_F(PopulateComboTest, FailureDuringTheFillStopsItWithTheCriticalBox) {
   combo_->set_value(u"R-1");
   pw2_.PopulateCombo(db(), combo_, u"SELECT Descr FROM T ORDER BY Name DESC", u"Descr");
   EXPECT_EQ(boxes(), (std::vector<Box>{{Error(err::kTypeMismatch).description(), 16, u"13"}}));
-  EXPECT_EQ(RowsOf(1), (Rows{{u"Sensor"}, {u"Relay two"}}));
+  EXPECT_EQ(RowsOf(1), (Rows{{u"Sensor"}, {u"Base"}, {u"Relay two"}}));
 
   // A value the control rejects, on the second row.
   test_.boxes->clear();
