@@ -7,8 +7,11 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "frame/error.h"
@@ -258,10 +261,121 @@ Variant ReadColumn(sqlite3_stmt* stmt, int i, ColumnKind kind) {
   }
 }
 
-struct StatementDeleter {
-  void operator()(sqlite3_stmt* stmt) const { sqlite3_finalize(stmt); }
+// A prepared statement as a record set holds it: its own (finalized when done) or one kept by
+// the connection for reuse (reset and handed back when done).
+class Statement {
+ public:
+  Statement() = default;
+  explicit Statement(sqlite3_stmt* stmt, std::shared_ptr<bool> in_use = nullptr)
+      : stmt_(stmt), in_use_(std::move(in_use)) {}
+  Statement(Statement&& other) noexcept
+      : stmt_(std::exchange(other.stmt_, nullptr)), in_use_(std::move(other.in_use_)) {}
+  Statement& operator=(Statement&& other) noexcept {
+    if (this != &other) {
+      reset();
+      stmt_ = std::exchange(other.stmt_, nullptr);
+      in_use_ = std::move(other.in_use_);
+    }
+    return *this;
+  }
+  ~Statement() { reset(); }
+
+  sqlite3_stmt* get() const { return stmt_; }
+  explicit operator bool() const { return stmt_ != nullptr; }
+  // Gives up the statement without finalizing it.
+  sqlite3_stmt* release() {
+    in_use_.reset();
+    return std::exchange(stmt_, nullptr);
+  }
+  void reset() {
+    if (!stmt_) return;
+    if (in_use_) {
+      sqlite3_reset(stmt_);
+      sqlite3_clear_bindings(stmt_);
+      *in_use_ = false;
+    } else {
+      sqlite3_finalize(stmt_);
+    }
+    stmt_ = nullptr;
+    in_use_.reset();
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  std::shared_ptr<bool> in_use_;
 };
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// The text of a query with the quoted texts after its WHERE turned into parameters, and those
+// texts: the part lookups run one query over and over with only the part number changed, and
+// compiling a query on a view costs far more than running it. Only texts after WHERE are
+// lifted, so that result column names never change.
+struct LiftedQuery {
+  Text sql;
+  std::vector<Text> values;
+};
+
+bool IsWordChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+         c == u'_';
+}
+
+std::optional<LiftedQuery> LiftLiterals(TextView sql) {
+  LiftedQuery lifted;
+  lifted.sql.reserve(sql.size());
+  bool after_where = false;
+  size_t i = 0;
+  const auto copy_until = [&](size_t end) {
+    lifted.sql.append(sql.substr(i, end - i));
+    i = end;
+  };
+  while (i < sql.size()) {
+    const char16_t c = sql[i];
+    if (c == u'\'') {
+      size_t j = i + 1;
+      Text value;
+      for (;; ++j) {
+        if (j >= sql.size()) return std::nullopt;  // unterminated: let the engine say so
+        if (sql[j] == u'\'') {
+          if (j + 1 < sql.size() && sql[j + 1] == u'\'') {
+            value.push_back(u'\'');
+            ++j;
+            continue;
+          }
+          break;
+        }
+        value.push_back(sql[j]);
+      }
+      if (after_where) {
+        lifted.sql.push_back(u'?');
+        lifted.values.push_back(std::move(value));
+        i = j + 1;
+      } else {
+        copy_until(j + 1);
+      }
+    } else if (c == u'"' || c == u'[' || c == u'`') {
+      const size_t close = sql.find(c == u'[' ? u']' : c, i + 1);
+      if (close == TextView::npos) return std::nullopt;
+      copy_until(close + 1);
+    } else if (c == u'-' && i + 1 < sql.size() && sql[i + 1] == u'-') {
+      const size_t end = sql.find(u'\n', i);
+      copy_until(end == TextView::npos ? sql.size() : end);
+    } else if (c == u'/' && i + 1 < sql.size() && sql[i + 1] == u'*') {
+      const size_t end = sql.find(u"*/", i + 2);
+      if (end == TextView::npos) return std::nullopt;
+      copy_until(end + 2);
+    } else if (IsWordChar(c)) {
+      size_t end = i;
+      while (end < sql.size() && IsWordChar(sql[end])) ++end;
+      if (EqualsNoCase(sql.substr(i, end - i), u"WHERE")) after_where = true;
+      copy_until(end);
+    } else {
+      lifted.sql.push_back(c);
+      ++i;
+    }
+  }
+  if (lifted.values.empty()) return std::nullopt;
+  return lifted;
+}
 
 // --- Record sets and connections --------------------------------------------------------------
 
@@ -366,7 +480,7 @@ class SqliteConnection final : public Connection {
   SqliteConnection(const SqliteConnection&) = delete;
   SqliteConnection& operator=(const SqliteConnection&) = delete;
   // Record sets hold their connection, so none is left when this runs.
-  ~SqliteConnection() override { sqlite3_close_v2(db_); }
+  ~SqliteConnection() override { Release(); }
 
   void set_connection_string(TextView text) override {
     if (db_) Raise(kErrObjectOpen, Text(kObjectOpen));
@@ -415,19 +529,8 @@ class SqliteConnection final : public Connection {
     if (std::all_of(sql.begin(), sql.end(), IsWhitespace)) Raise(kErrSqlSyntax, Text(kNoStatement));
     if (sql.size() > INT_MAX / sizeof(char16_t)) Raise(kErrSqlSyntax, Text(kStatementTooLong));
 
-    sqlite3_stmt* raw = nullptr;
-    const void* tail = nullptr;
-    if (sqlite3_prepare16_v3(db_, sql.data(), static_cast<int>(sql.size() * sizeof(char16_t)), 0,
-                             &raw, &tail) != SQLITE_OK)
-      RaisePrepareFailure();
-    Statement stmt(raw);
-    // Only one statement, as the desktop engine runs: a second one (say `SELECT 1; DELETE FROM
-    // t`) is refused before anything runs. SQLite's tail starts after the first statement's ";".
-    const size_t used = tail ? static_cast<const char16_t*>(tail) - sql.data() : sql.size();
-    if (!std::all_of(sql.begin() + used, sql.end(), IsWhitespace))
-      Raise(kErrSqlSyntax, Text(kCharactersAfterEnd));
-    if (!stmt) Raise(kErrSqlSyntax, Text(kNoStatement));
-
+    Statement stmt = Reused(sql);
+    if (!stmt) stmt = Prepare(sql, nullptr);
     auto rs = std::make_shared<SqliteRecordset>(
         std::static_pointer_cast<const SqliteConnection>(shared_from_this()), std::move(stmt));
     std::erase_if(record_sets_, [](const auto& weak) { return weak.expired(); });
@@ -440,11 +543,80 @@ class SqliteConnection final : public Connection {
     for (const auto& weak : record_sets_)
       if (const auto rs = weak.lock()) rs->Detach();
     record_sets_.clear();
+    Release();
+  }
+
+ private:
+  static constexpr size_t kKeptStatements = 32;
+
+  struct KeptStatement {
+    sqlite3_stmt* stmt;
+    std::shared_ptr<bool> in_use;
+  };
+
+  // Exactly one statement, as the desktop engine runs: a second one (say `SELECT 1; DELETE FROM
+  // t`) is refused before anything runs. SQLite's tail starts after the first statement's ";".
+  Statement Prepare(TextView sql, bool* prepared_ok) {
+    sqlite3_stmt* raw = nullptr;
+    const void* tail = nullptr;
+    const int rc = sqlite3_prepare16_v3(
+        db_, sql.data(), static_cast<int>(sql.size() * sizeof(char16_t)), 0, &raw, &tail);
+    if (prepared_ok) {
+      *prepared_ok = rc == SQLITE_OK;
+      if (rc != SQLITE_OK) return Statement();
+    }
+    if (rc != SQLITE_OK) RaisePrepareFailure();
+    Statement stmt(raw);
+    const size_t used = tail ? static_cast<const char16_t*>(tail) - sql.data() : sql.size();
+    if (!std::all_of(sql.begin() + used, sql.end(), IsWhitespace))
+      Raise(kErrSqlSyntax, Text(kCharactersAfterEnd));
+    if (!stmt) Raise(kErrSqlSyntax, Text(kNoStatement));
+    return stmt;
+  }
+
+  // The kept statement for this query with its texts bound, or none when the query has no texts
+  // to lift, its statement is still being read, or the lifted form does not compile (a text
+  // where a parameter may not stand): then the query is compiled as it was written.
+  Statement Reused(TextView sql) {
+    std::optional<LiftedQuery> lifted = LiftLiterals(sql);
+    if (!lifted) return Statement();
+    auto it = kept_.find(lifted->sql);
+    if (it == kept_.end()) {
+      bool ok = false;
+      Statement fresh = Prepare(lifted->sql, &ok);
+      if (!ok || !sqlite3_stmt_readonly(fresh.get())) return Statement();
+      if (kept_.size() >= kKeptStatements) ForgetIdle();
+      it = kept_.emplace(std::move(lifted->sql),
+                         KeptStatement{fresh.release(), std::make_shared<bool>(false)})
+               .first;
+    }
+    KeptStatement& kept = it->second;
+    if (*kept.in_use) return Statement();
+    for (size_t k = 0; k < lifted->values.size(); ++k) {
+      const Text& v = lifted->values[k];
+      sqlite3_bind_text16(kept.stmt, static_cast<int>(k + 1), v.data(),
+                          static_cast<int>(v.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+    }
+    *kept.in_use = true;
+    return Statement(kept.stmt, kept.in_use);
+  }
+
+  void ForgetIdle() {
+    std::erase_if(kept_, [](const auto& entry) {
+      if (*entry.second.in_use) return false;
+      sqlite3_finalize(entry.second.stmt);
+      return true;
+    });
+  }
+
+  // Record sets hold their connection, so no kept statement is being read when this runs.
+  void Release() {
+    for (const auto& [sql, kept] : kept_) sqlite3_finalize(kept.stmt);
+    kept_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
 
- private:
   static sqlite3* OpenFile(const Text& path) {
     const fs::path file = PathOf(path);
     std::error_code ignored;
@@ -519,6 +691,7 @@ class SqliteConnection final : public Connection {
   Text connection_string_;
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
+  std::unordered_map<Text, KeptStatement> kept_;
 };
 
 // --- Files ------------------------------------------------------------------------------------

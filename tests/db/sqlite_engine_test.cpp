@@ -347,6 +347,40 @@ TEST_F(SqliteEngineTest, TheLibrarysSqlRunsUnchanged) {
   }
 }
 
+// Repeated lookups reuse one compiled statement with the quoted texts bound; what comes back must
+// be exactly what the query as written gives.
+TEST_F(SqliteEngineTest, RepeatedQueriesWithOtherTextsGiveTheirOwnRows) {
+  ConnectionRef conn = Open();
+  const struct {
+    Text sql, rows;
+  } cases[] = {
+      {u"SELECT MfgPartNumber, ListPrice FROM Parts WHERE MfgPartNumber = 'ab-12 '", u"AB-12|12.5"},
+      {u"SELECT MfgPartNumber, ListPrice FROM Parts WHERE MfgPartNumber = 'XY-9'", u"XY-9|3.25"},
+      {u"SELECT MfgPartNumber, ListPrice FROM Parts WHERE MfgPartNumber = 'none'", u""},
+      {u"SELECT Description FROM Parts WHERE Description = 'Relay ''DPDT'''", u"Relay 'DPDT'"},
+      {u"SELECT Description FROM Parts WHERE Description = ''", u""},
+      {u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber LIKE 'ab-1_' AND Maker <> 'x' "
+       u"ORDER BY MfgPartNumber",
+       u"AB-12;ab-13"},
+      {u"SELECT 'kept' AS k, MfgPartNumber FROM Parts WHERE MfgPartNumber = 'AB-1' -- 'note'",
+       u"kept|AB-1"},
+      {u"SELECT [Item Code] FROM [Item Codes] WHERE [Item Code] = 'RLY'", u"RLY"},
+  };
+  for (int round = 0; round < 2; ++round)
+    for (const auto& c : cases) EXPECT_EQ(RowsText(*conn->execute(c.sql)), c.rows) << ToUtf8(c.sql);
+
+  // Texts before WHERE stay in the query, so result names do not change.
+  const RecordsetRef named = conn->execute(u"SELECT 'a' FROM Parts WHERE MfgPartNumber = 'AB-1'");
+  EXPECT_EQ(named->field_name(0), u"'a'");
+
+  // A second reader of the same query while the first is still reading gets its own statement.
+  const Text sql = u"SELECT MfgPartNumber FROM Parts WHERE Maker = 'korvane' ORDER BY 1";
+  const RecordsetRef outer = conn->execute(sql);
+  const RecordsetRef inner = conn->execute(sql);
+  EXPECT_EQ(RowsText(*inner), u"AB-12;ab-13");
+  EXPECT_EQ(RowsText(*outer), u"AB-12;ab-13");
+}
+
 TEST_F(SqliteEngineTest, CopyFileCopiesOneFileOrFailsReadably) {
   const fs::path& d = dir_.path();
   WriteFile(d / "Blank.mdb", "template");
