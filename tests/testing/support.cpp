@@ -133,7 +133,7 @@ TestPlatform MakeTestPlatform() {
 
 std::filesystem::path ExamplesDir() {
   const char* dir = std::getenv("KVPW_EXAMPLES");
-  return dir ? dir : "examples";
+  return dir ? dir : KVPW_EXAMPLES_DIR;
 }
 
 }  // namespace kvpw::testing
