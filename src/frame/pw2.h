@@ -10,6 +10,9 @@
 
 namespace kvpw {
 
+namespace db {
+class Recordset;
+}  // namespace db
 namespace host {
 class Control;
 class Document;
@@ -40,8 +43,79 @@ class Pw2 final : public Dispatchable {
                      const std::optional<Text>& strSQLTail = std::nullopt,
                      const std::optional<Text>& strFieldName2 = std::nullopt,
                      const std::optional<Text>& strFieldName3 = std::nullopt);
+  void PopulatePartNumberByRecordset(const std::shared_ptr<host::Control>& objComboBox,
+                                     const Text& strDbParts,
+                                     const std::shared_ptr<db::Recordset>& rsPartList);
+  void PopulatePartNumberByPartPropQuery(const std::shared_ptr<host::Control>& objComboBox,
+                                         const Text& strDbParts, const Text& strDbPartProps,
+                                         const Text& strSqlQuery);
+  void PopulatePartNumberByItemCode(const std::shared_ptr<host::Control>& objComboBox,
+                                    const Text& strDbParts, const Text& strDbPartProps,
+                                    const Text& strItemCode);
+  void PopulatePartNumberByBasePackage(const std::shared_ptr<host::Control>& objComboBox,
+                                       const Text& strDbParts, const Text& strDbPartProps,
+                                       int32_t lngSoftID);
+  void PopulatePartNumberByOptions(const std::shared_ptr<host::Control>& objComboBox,
+                                   const Text& strDbParts, const Text& strDbPartProps,
+                                   int32_t lngSoftID);
+  void PopulatePartNumberByDrivers(const std::shared_ptr<host::Control>& objComboBox,
+                                   const Text& strDbParts, const Text& strDbPartProps,
+                                   int32_t lngSoftID, const Text& strDelCodePattern);
 
   // Part detail fill-ins (src/fillin).
+  void FillInTermFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmTemp,
+                        int16_t intTermCount, std::optional<bool> fAmt = std::nullopt);
+  void FillInAccFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmPartNumber,
+                       const std::shared_ptr<host::Control>& frmMan,
+                       const std::shared_ptr<host::Control>& frmVendor,
+                       const std::shared_ptr<host::Control>& frmDescript,
+                       const std::optional<std::shared_ptr<host::Control>>& frmPDF = std::nullopt);
+  void FillInCDFields(const Text& strDatafile, const Text& strPartNo,
+                      const std::shared_ptr<host::Control>& frmDesc,
+                      const std::shared_ptr<host::Control>& frmPDF,
+                      const std::shared_ptr<host::Control>& frmMan,
+                      const std::shared_ptr<host::Control>& frmVen);
+  void FillInRelayPartFields(
+      const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
+      const std::shared_ptr<host::Control>& frmMan, const std::shared_ptr<host::Control>& frmVen,
+      const std::shared_ptr<host::Control>& frmDesc, const std::shared_ptr<host::Control>& frmPDF,
+      const std::shared_ptr<host::Control>& frmService,
+      const std::shared_ptr<host::Control>& frmMount, const std::shared_ptr<host::Control>& frmCoil,
+      const std::shared_ptr<host::Control>& frmContact,
+      const std::shared_ptr<host::Control>& frmTermamt,
+      const std::shared_ptr<host::Control>& frmTerm20,
+      const std::shared_ptr<host::Control>& frmType);
+  void FillInEPPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
+                          const std::shared_ptr<host::Control>& frmMan,
+                          const std::shared_ptr<host::Control>& frmVen,
+                          const std::shared_ptr<host::Control>& frmDesc,
+                          const std::shared_ptr<host::Control>& frmPDF,
+                          const std::shared_ptr<host::Control>& frmMount,
+                          const std::shared_ptr<host::Control>& frmCoil);
+  // Always returns Empty.
+  Variant FillInCSPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frm,
+                             const std::shared_ptr<host::Control>& frmService,
+                             const std::shared_ptr<host::Control>& frmOutput);
+  void FillInTransPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
+                             const std::shared_ptr<host::Control>& frmMan,
+                             const std::shared_ptr<host::Control>& frmVen,
+                             const std::shared_ptr<host::Control>& frmDesc,
+                             const std::shared_ptr<host::Control>& frmPDF,
+                             const std::shared_ptr<host::Control>& frmTermamt,
+                             const std::shared_ptr<host::Control>& frmTerm10);
+  Text FillInElectricActuatorFields(const Text& strDatafile,
+                                    const std::shared_ptr<host::Control>& frm,
+                                    const Text& strPartNumber,
+                                    const std::shared_ptr<host::Control>& frmRange);
+  bool FillInElectricActuatorAccessoryFields(const Text& strDatafile,
+                                             const std::shared_ptr<host::Control>& frm,
+                                             const Text& strAccessoryPartNumber);
+  void FillInDimFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frm,
+                       const Text& strPartNumber);
+  Text FillInPw2PartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frm,
+                           const Text& strPartNumber);
+  Text FillInSxPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frm,
+                          const Text& strPartNumber);
 
   // Device list, drawing scan and device pickers (src/devices).
 

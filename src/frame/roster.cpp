@@ -21,7 +21,27 @@ constexpr Member kPw2Members[] = {
     Method<&Pw2::Initialize>(u"Initialize", 0x60030000),
     // Combo population and part-number lists.
     Method<&Pw2::PopulateCombo>(u"PopulateCombo", 0x60030001),
+    Method<&Pw2::PopulatePartNumberByRecordset>(u"PopulatePartNumberByRecordset", 0x60030002),
+    Method<&Pw2::PopulatePartNumberByPartPropQuery>(u"PopulatePartNumberByPartPropQuery",
+                                                    0x60030003),
+    Method<&Pw2::PopulatePartNumberByItemCode>(u"PopulatePartNumberByItemCode", 0x60030004),
+    Method<&Pw2::PopulatePartNumberByBasePackage>(u"PopulatePartNumberByBasePackage", 0x60030005),
+    Method<&Pw2::PopulatePartNumberByOptions>(u"PopulatePartNumberByOptions", 0x60030006),
+    Method<&Pw2::PopulatePartNumberByDrivers>(u"PopulatePartNumberByDrivers", 0x60030007),
     // Part detail fill-ins.
+    Method<&Pw2::FillInTermFields>(u"FillInTermFields", 0x60030008),
+    Method<&Pw2::FillInAccFields>(u"FillInAccFields", 0x60030009),
+    Method<&Pw2::FillInCDFields>(u"FillInCDFields", 0x6003000A),
+    Method<&Pw2::FillInRelayPartFields>(u"FillInRelayPartFields", 0x6003000B),
+    Method<&Pw2::FillInEPPartFields>(u"FillInEPPartFields", 0x6003000C),
+    Method<&Pw2::FillInCSPartFields>(u"FillInCSPartFields", 0x6003000D),
+    Method<&Pw2::FillInTransPartFields>(u"FillInTransPartFields", 0x6003000E),
+    Method<&Pw2::FillInElectricActuatorFields>(u"FillInElectricActuatorFields", 0x6003000F),
+    Method<&Pw2::FillInElectricActuatorAccessoryFields>(u"FillInElectricActuatorAccessoryFields",
+                                                        0x60030010),
+    Method<&Pw2::FillInDimFields>(u"FillInDimFields", 0x60030011),
+    Method<&Pw2::FillInPw2PartFields>(u"FillInPw2PartFields", 0x60030012),
+    Method<&Pw2::FillInSxPartFields>(u"FillInSxPartFields", 0x60030013),
     // Device list, drawing scan and device pickers.
     // Network addressing and point pairs.
     // Drawing checks.

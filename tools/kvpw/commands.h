@@ -20,5 +20,7 @@ using Commands = std::vector<Command>;
 
 // row, like, list
 void AddDatabaseCommands(CLI::App& app, Commands& commands);
+// parts, part
+void AddPartCommands(CLI::App& app, Commands& commands);
 
 }  // namespace kvpw::cli

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   kvpw::cli::Commands commands;
   kvpw::cli::AddDatabaseCommands(app, commands);
+  kvpw::cli::AddPartCommands(app, commands);
 
   try {
     app.parse(argc, argv);
