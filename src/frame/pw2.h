@@ -118,8 +118,38 @@ class Pw2 final : public Dispatchable {
                           const Text& strPartNumber);
 
   // Device list, drawing scan and device pickers (src/devices).
+  Variant GetSystemList(Text strDbDrawing, const int16_t& intSystemCount, Text& strError);
+  void UpdateDeviceList(const std::shared_ptr<host::Document>& docActive, const bool& boolQuiet);
+  void GetDeviceNames(const std::shared_ptr<host::Control>& frmGetDevice,
+                      const int16_t& intFilterDeviceType,
+                      const std::shared_ptr<host::Document>& docActive);
+  void GetDeviceNamesByPartType(const std::shared_ptr<host::Control>& frmGetDevice,
+                                const Text& strDbPartProps, const Text& strPartType,
+                                const std::shared_ptr<host::Document>& docActive);
+  void GetDeviceNamesByNetwork(const std::shared_ptr<host::Control>& frmGetDevice,
+                               const int16_t& intFilterDeviceType, const Text& strAddr,
+                               const std::shared_ptr<host::Document>& docActive);
+  void GetAllDeviceNames(const std::shared_ptr<host::Control>& frmGetDevice,
+                         const std::shared_ptr<host::Document>& docActive);
+  void GetPTDeviceNames(const std::shared_ptr<host::Control>& frmGetDevice, const Text& strPTFilter,
+                        const std::shared_ptr<host::Document>& docActive);
 
   // Network addressing and point pairs (src/network).
+  void PopulateComboNetwork(const std::shared_ptr<host::Control>& objNetwork,
+                            const std::shared_ptr<host::Document>& docActive);
+  void PopulateComboGCM(const std::shared_ptr<host::Control>& objNetwork,
+                        const std::shared_ptr<host::Control>& objGCM,
+                        const std::shared_ptr<host::Document>& docActive);
+  void PopulateComboINTR(const std::shared_ptr<host::Control>& objNetwork,
+                         const std::shared_ptr<host::Control>& objGCM,
+                         const std::shared_ptr<host::Control>& objIntr,
+                         const std::shared_ptr<host::Document>& docActive);
+  Text fncstrTier(const Text& strAddr, const int16_t& intTier);
+  // Both always return Empty.
+  Variant P1P2Insert(const std::shared_ptr<host::Control>& frmName,
+                     const std::shared_ptr<host::Document>& docActive);
+  Variant P1P2InsertTS9XXXX(const std::shared_ptr<host::Control>& frmName,
+                            const std::shared_ptr<host::Document>& docActive);
 
   // Drawing checks (src/validation).
 

@@ -7,6 +7,7 @@
 #include "frame/library.h"
 #include "frame/pw2.h"
 #include "host/controls.h"
+#include "host/drawing.h"
 
 namespace kvpw {
 namespace {
@@ -43,7 +44,20 @@ constexpr Member kPw2Members[] = {
     Method<&Pw2::FillInPw2PartFields>(u"FillInPw2PartFields", 0x60030012),
     Method<&Pw2::FillInSxPartFields>(u"FillInSxPartFields", 0x60030013),
     // Device list, drawing scan and device pickers.
+    Method<&Pw2::GetSystemList>(u"GetSystemList", 0x60030014),
+    Method<&Pw2::UpdateDeviceList>(u"UpdateDeviceList", 0x60030015),
+    Method<&Pw2::GetDeviceNames>(u"GetDeviceNames", 0x60030016),
+    Method<&Pw2::GetDeviceNamesByPartType>(u"GetDeviceNamesByPartType", 0x60030017),
+    Method<&Pw2::GetDeviceNamesByNetwork>(u"GetDeviceNamesByNetwork", 0x60030018),
+    Method<&Pw2::GetAllDeviceNames>(u"GetAllDeviceNames", 0x60030019),
+    Method<&Pw2::GetPTDeviceNames>(u"GetPTDeviceNames", 0x60030020),
     // Network addressing and point pairs.
+    Method<&Pw2::PopulateComboNetwork>(u"PopulateComboNetwork", 0x6003001A),
+    Method<&Pw2::PopulateComboGCM>(u"PopulateComboGCM", 0x6003001B),
+    Method<&Pw2::PopulateComboINTR>(u"PopulateComboINTR", 0x6003001C),
+    Method<&Pw2::fncstrTier>(u"fncstrTier", 0x6003001D),
+    Method<&Pw2::P1P2Insert>(u"P1P2Insert", 0x6003001E),
+    Method<&Pw2::P1P2InsertTS9XXXX>(u"P1P2InsertTS9XXXX", 0x6003001F),
     // Drawing checks.
     // Row lookups and SQL text helpers.
     Method<&Pw2::GetPartPropertyTableValues>(u"GetPartPropertyTableValues", 0x60030022),
@@ -99,6 +113,41 @@ constexpr Member kKvAdoConnectionMembers[] = {
     PropertyPut<&KvAdoConnection::LetDefaultPath>(u"DefaultPath", 0x68030000),
 };
 
+// Each property's write and read share its identifier.
+constexpr Member kPwVsdDeviceMembers[] = {
+    FieldGetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
+    FieldSetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
+    FieldGetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
+    FieldSetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
+    FieldGetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
+    FieldSetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
+    FieldGetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
+    FieldSetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
+    FieldGetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
+    FieldSetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
+    FieldGetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
+    FieldSetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
+    FieldGetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
+    FieldSetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
+    FieldGetter<&PwVsdDevice::LCM>(u"LCM", 0x68030007),
+    FieldSetter<&PwVsdDevice::LCM>(u"LCM", 0x68030007),
+    Method<&PwVsdDevice::ToString>(u"ToString", 0x60030008),
+    Method<&PwVsdDevice::LoadFromString>(u"LoadFromString", 0x60030009),
+    Method<&PwVsdDevice::GetDataField>(u"GetDataField", 0x6003000A),
+};
+
+constexpr Member kPwVsdDeviceCollectionMembers[] = {
+    Method<&PwVsdDeviceCollection::FindDevice>(u"FindDevice", 0x60030001),
+    Method<&PwVsdDeviceCollection::ScanFromDrawing>(u"ScanFromDrawing", 0x60030002),
+    Method<&PwVsdDeviceCollection::SaveToDocumentSheet>(u"SaveToDocumentSheet", 0x60030003),
+    Method<&PwVsdDeviceCollection::LoadFromDocumentSheet>(u"LoadFromDocumentSheet", 0x60030004),
+    Method<&PwVsdDeviceCollection::Add>(u"Add", 0x60030005),
+    Method<&PwVsdDeviceCollection::Remove>(u"Remove", 0x60030006),
+    PropertyGet<&PwVsdDeviceCollection::Count>(u"Count", 0x68030000),
+    PropertyGet<&PwVsdDeviceCollection::Item>(u"Item", kDispIdValue),
+    PropertyGet<&PwVsdDeviceCollection::NewEnum>(u"NewEnum", kDispIdNewEnum),
+};
+
 constexpr ClassInfo kPw2Class{u"Pw2",
                               u"KvPwForStencils.Pw2",
                               u"{8DFF3647-A365-4084-9ECE-C18C1E58EA7D}",
@@ -116,13 +165,13 @@ constexpr ClassInfo kPwVsdDeviceClass{u"PwVsdDevice",
                                       u"{9DE1ACC7-D29D-4691-ABDE-B3590A941268}",
                                       u"_PwVsdDevice",
                                       u"{54C99EDC-F92A-4897-A2D5-44A29ED44818}",
-                                      {}};
+                                      kPwVsdDeviceMembers};
 constexpr ClassInfo kPwVsdDeviceCollectionClass{u"PwVsdDeviceCollection",
                                                 u"KvPwForStencils.PwVsdDeviceCollection",
                                                 u"{B4DCCEDC-DBF4-47F1-AB02-5C8CF4F7A27E}",
                                                 u"_PwVsdDeviceCollection",
                                                 u"{D3C06F5B-0428-4680-B8FB-4C8E336A70B7}",
-                                                {}};
+                                                kPwVsdDeviceCollectionMembers};
 
 constexpr const ClassInfo* kClasses[] = {&kPw2Class, &kKvAdoConnectionClass, &kPwVsdDeviceClass,
                                          &kPwVsdDeviceCollectionClass};

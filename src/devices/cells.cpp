@@ -1,0 +1,61 @@
+#include "devices/cells.h"
+
+#include "frame/variant.h"
+
+namespace kvpw::devices {
+namespace {
+
+// Adds the row a missing cell needs; false when its name is of neither section.
+bool AddRowFor(host::Shape& shape, const host::CellName& name) {
+  const TextView text = name.text();
+  if (text.size() < 5) return false;
+  const Text prefix = LowerCase(text.substr(0, 5));
+  const TextView row = text.substr(5);
+  if (prefix == u"user.") {
+    shape.add_named_row(host::kSectionUser, row, 0);
+    return true;
+  }
+  if (prefix == u"prop.") {
+    const int16_t index = shape.add_named_row(host::kSectionProperty, row, 0);
+    shape.cell_src(host::kSectionProperty, index, host::kColumnPropertyHidden)
+        .set_formula(kTrueFormula);
+    return true;
+  }
+  return false;
+}
+
+void SetFormula(host::Shape& shape, const host::CellName& name, TextView formula) {
+  if (!shape.cell_exists(name) && !AddRowFor(shape, name)) return;
+  shape.cell(name).set_formula(formula);
+}
+
+}  // namespace
+
+Text QuotedTextFormula(TextView text) {
+  Text formula;
+  formula.reserve(text.size() + 3);
+  formula += u"=\"";
+  formula += text;
+  formula += u'"';
+  return formula;
+}
+
+Text GetCellText(host::Shape& shape, const host::CellName& name) {
+  if (!shape.cell_exists(name)) return Text();
+  return shape.cell(name).result_text(Variant(Text()));
+}
+
+int32_t GetCellInteger(host::Shape& shape, const host::CellName& name) {
+  if (!shape.cell_exists(name)) return 0;
+  return shape.cell(name).result_int();
+}
+
+void SetCellText(host::Shape& shape, const host::CellName& name, TextView text) {
+  SetFormula(shape, name, QuotedTextFormula(text));
+}
+
+void SetCellInteger(host::Shape& shape, const host::CellName& name, int16_t value) {
+  SetFormula(shape, name, IntegerText(value));
+}
+
+}  // namespace kvpw::devices

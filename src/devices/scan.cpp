@@ -1,0 +1,137 @@
+#include "devices/scan.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "devices/device_classes.h"
+#include "devices/device_sheet.h"
+#include "frame/error.h"
+#include "frame/pw2.h"
+#include "frame/variant.h"
+
+namespace kvpw {
+namespace devices {
+namespace {
+
+// Parsed and hashed once. The host matches names without regard to case.
+const host::CellName& Name(int index) {
+  static const host::CellName kNames[] = {
+      u"prop.P99.value", u"prop.P11.value",    u"prop.p11",    u"Prop.P12",
+      u"Prop.P99",       u"Prop.P1A.value",    u"Prop.P1A",    u"User.AIDATA.value",
+      u"User.AIDATA",    u"User.AODATA.value", u"User.AODATA", u"User.DIDATA.value",
+      u"User.DIDATA",    u"User.DODATA.value", u"User.DODATA"};
+  return kNames[index];
+}
+enum : int {
+  kTypeExists,
+  kNameExists,
+  kName,
+  kPartNumber,
+  kType,
+  kAddressExists,
+  kAddress,
+  kAIExists,
+  kAI,
+  kAOExists,
+  kAO,
+  kDIExists,
+  kDI,
+  kDOExists,
+  kDO,
+};
+
+Text ReadText(host::Shape& shape, int cell) {
+  static const Variant kUnits(int16_t{0});
+  return shape.cell(Name(cell)).result_text(kUnits);
+}
+
+Text ReadOptional(host::Shape& shape, int exists, int cell) {
+  return shape.cell_exists(Name(exists)) ? ReadText(shape, cell) : Text();
+}
+
+}  // namespace
+
+std::vector<Candidate> CollectCandidates(host::Document& document) {
+  std::vector<Candidate> found;
+  host::Pages& pages = document.pages();
+  const int16_t page_count = pages.count();
+  for (int16_t p = 1; p > 0 && p <= page_count; ++p) {
+    host::Shapes& shapes = pages.item(p).shapes();
+    const int16_t shape_count = shapes.count();
+    for (int16_t s = 1; s > 0 && s <= shape_count; ++s) {
+      host::Shape& shape = shapes.item(s);
+      if (!shape.cell_exists(Name(kTypeExists)) || !shape.cell_exists(Name(kNameExists))) continue;
+      if (found.size() == static_cast<size_t>(std::numeric_limits<int16_t>::max()))
+        Raise(err::kOverflow);
+      Candidate c;
+      c.name = ReadText(shape, kName);
+      c.part_number = ReadText(shape, kPartNumber);
+      c.type = RoundToInteger(shape.cell(Name(kType)).result_number());
+      c.address = ReadOptional(shape, kAddressExists, kAddress);
+      c.ai = ReadOptional(shape, kAIExists, kAI);
+      c.ao = ReadOptional(shape, kAOExists, kAO);
+      c.di = ReadOptional(shape, kDIExists, kDI);
+      c.dob = ReadOptional(shape, kDOExists, kDO);
+      found.push_back(std::move(c));
+      // The page and shape counters are 16-bit and stop at their last value.
+      if (s == std::numeric_limits<int16_t>::max()) break;
+    }
+    if (p == std::numeric_limits<int16_t>::max()) break;
+  }
+  return found;
+}
+
+void SortCandidates(std::vector<Candidate>& candidates) {
+  std::stable_sort(candidates.begin(), candidates.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
+}
+
+int16_t AddCandidates(const std::vector<Candidate>& sorted, PwVsdDeviceCollection& collection) {
+  const auto or_else = [](const Text& value, TextView fallback) {
+    return value.empty() ? Text(fallback) : value;
+  };
+  int16_t added = 0;
+  const Text* previous = nullptr;
+  static const Text kNone;
+  for (const Candidate& c : sorted) {
+    const Text& before = previous ? *previous : kNone;
+    previous = &c.name;
+    if (!(before < c.name)) continue;
+    collection.Add(c.name, c.part_number, c.type, or_else(c.ai, kNoPointData),
+                   or_else(c.ao, kNoPointData), or_else(c.di, kNoPointData),
+                   or_else(c.dob, kNoPointData), or_else(c.address, kNoAddress));
+    if (added == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
+    ++added;
+  }
+  return added;
+}
+
+Text DevicesFoundText(int16_t count) {
+  return IntegerText(count) + (count == 1 ? u" Device found." : u" Devices found.");
+}
+
+}  // namespace devices
+
+void PwVsdDeviceCollection::ScanFromDrawing(const std::shared_ptr<host::Document>& docActive,
+                                            const bool& boolQuiet) {
+  try {
+    std::vector<devices::Candidate> candidates =
+        devices::CollectCandidates(devices::Deref(docActive));
+    devices::SortCandidates(candidates);
+    const int16_t added = devices::AddCandidates(candidates, *this);
+    if (!boolQuiet)
+      platform_->message_box->Show(devices::DevicesFoundText(added), style::kInformation,
+                                   devices::kUpdateCompleteTitle);
+  } catch (const Error& e) {
+    platform_->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+  }
+}
+
+void Pw2::UpdateDeviceList(const std::shared_ptr<host::Document>& docActive,
+                           const bool& boolQuiet) {
+  auto collection = std::make_shared<PwVsdDeviceCollection>(platform_);
+  collection->ScanFromDrawing(docActive, boolQuiet);
+  collection->SaveToDocumentSheet(docActive);
+}
+
+}  // namespace kvpw

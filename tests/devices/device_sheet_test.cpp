@@ -1,0 +1,224 @@
+#include "devices/device_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "devices/cells.h"
+#include "devices/device_classes.h"
+#include "frame/error.h"
+#include "host/drawing_builder.h"
+#include "host/memory_drawing.h"
+#include "testing/support.h"
+
+namespace kvpw {
+namespace {
+
+using host::Box;
+using host::DrawingBuilder;
+using host::MemoryShape;
+using testing::ErrorNumberOf;
+
+const Variant kNoUnits{Text()};
+
+bool IsHidden(MemoryShape& shape, TextView row) {
+  return shape.cell(Text(u"Prop.") + Text(row) + u".Invisible").result_number() != 0;
+}
+
+TEST(DeviceCells, MissingCellsReadEmptyAndAreAddedOnWrite) {
+  auto doc = DrawingBuilder()
+                 .document_sheet()
+                 .prop(u"Shown", u"old")
+                 .prop(u"Real", 12.9)
+                 .prop(u"Negative", -3.7)
+                 .user(u"Note", u"n")
+                 .build();
+  MemoryShape& sheet = doc->sheet();
+  EXPECT_EQ(devices::GetCellText(sheet, u"Prop.Missing"), u"");
+  EXPECT_EQ(devices::GetCellInteger(sheet, u"Prop.Missing"), 0);
+  EXPECT_EQ(devices::GetCellText(sheet, u"prop.shown"), u"old");
+  EXPECT_EQ(devices::GetCellInteger(sheet, u"Prop.Real"), 12);
+  EXPECT_EQ(devices::GetCellInteger(sheet, u"Prop.Negative"), -3);
+
+  // A new property row is hidden; a user row has no such flag; other names write nothing.
+  devices::SetCellText(sheet, u"Prop.Added", u"a \"b\"");
+  EXPECT_EQ(sheet.cell(u"Prop.Added").formula(), u"=\"a \"b\"\"");
+  EXPECT_TRUE(IsHidden(sheet, u"Added"));
+  EXPECT_EQ(sheet.cell(u"Prop.Added.Invisible").formula(), u"=True");
+  devices::SetCellInteger(sheet, u"user.Count", -5);
+  EXPECT_EQ(sheet.cell(u"User.Count").formula(), u"-5");
+  EXPECT_EQ(devices::GetCellInteger(sheet, u"User.Count"), -5);
+  const int32_t rows =
+      sheet.row_count(host::kSectionProperty) + sheet.row_count(host::kSectionUser);
+  devices::SetCellText(sheet, u"Width", u"x");
+  devices::SetCellInteger(sheet, u"Cell.Prop", 1);
+  EXPECT_EQ(sheet.row_count(host::kSectionProperty) + sheet.row_count(host::kSectionUser), rows);
+
+  // An existing row is written in place and keeps its other cells.
+  devices::SetCellText(sheet, u"PROP.SHOWN", u"new");
+  EXPECT_EQ(devices::GetCellText(sheet, u"Prop.Shown"), u"new");
+  EXPECT_FALSE(IsHidden(sheet, u"Shown"));
+  devices::SetCellText(sheet, u"User.Note", u"m");
+  EXPECT_EQ(sheet.cell(u"User.Note").result_text(kNoUnits), u"m");
+}
+
+class DeviceSheetTest : public ::testing::Test {
+ protected:
+  DeviceRef Add(PwVsdDeviceCollection& c, Text name, Text lcm = u"1:2:3") {
+    return c.Add(name, u"CTL-" + name, 3, u"AI1,T,", u",,", u"DI,", u",,", lcm);
+  }
+  std::vector<Text> Rows(PwVsdDeviceCollection& c) {
+    std::vector<Text> rows;
+    for (const DeviceRef& d : c.records()) rows.push_back(d->ToString());
+    return rows;
+  }
+  Text RowCell(int n) { return devices::GetCellText(doc_->sheet(), devices::DeviceRowCellName(n)); }
+  int32_t CountCell() {
+    return devices::GetCellInteger(doc_->sheet(), devices::kDeviceRowCountCell);
+  }
+  const std::vector<Box>& boxes() const { return test_.boxes->boxes(); }
+
+  testing::TestPlatform test_ = testing::MakeTestPlatform();
+  std::shared_ptr<host::MemoryDocument> doc_ = host::MemoryDocument::Create(u"D.vsd");
+  PwVsdDeviceCollection saved_{test_.platform};
+  PwVsdDeviceCollection loaded_{test_.platform};
+};
+
+TEST_F(DeviceSheetTest, SaveWritesHiddenRowsAndTheCountLoadReadsThemBack) {
+  Add(saved_, u"b");
+  Add(saved_, u"a", u"");  // an empty address cannot be read back
+  Add(saved_, u"c");
+  saved_.Remove(int32_t{2});
+  saved_.SaveToDocumentSheet(doc_);
+  EXPECT_EQ(doc_->sheet().cell(u"Prop.DeviceTableRowCount").formula(), u"2");
+  EXPECT_EQ(doc_->sheet().cell(u"Prop.DeviceTableRow1").formula(),
+            u"=\"V1`b`CTL-b`3`AI1,T,`,,`DI,`,,`1:2:3\"");
+  EXPECT_TRUE(IsHidden(doc_->sheet(), u"DeviceTableRow2"));
+  EXPECT_FALSE(doc_->sheet().cell_exists(u"Prop.DeviceTableRow3"));
+
+  loaded_.LoadFromDocumentSheet(doc_);
+  EXPECT_EQ(Rows(loaded_), Rows(saved_));
+  // Loading again appends: every record twice.
+  loaded_.LoadFromDocumentSheet(doc_);
+  EXPECT_EQ(loaded_.Count(), 4);
+  EXPECT_EQ(loaded_.Item(int32_t{3})->Device, u"b");
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(DeviceSheetTest, EmptySaveWritesOnlyTheCountAndShorterSavesLeaveOldRows) {
+  saved_.SaveToDocumentSheet(doc_);
+  EXPECT_EQ(CountCell(), 0);
+  EXPECT_EQ(doc_->sheet().row_count(host::kSectionProperty), 1);
+
+  PwVsdDeviceCollection five(test_.platform);
+  for (const char16_t* n : {u"1", u"2", u"3", u"4", u"5"}) Add(five, n);
+  five.SaveToDocumentSheet(doc_);
+  Add(saved_, u"x");
+  Add(saved_, u"y");
+  saved_.SaveToDocumentSheet(doc_);
+  EXPECT_EQ(CountCell(), 2);
+  EXPECT_EQ(RowCell(2), Rows(saved_)[1]);
+  EXPECT_EQ(RowCell(5), Rows(five)[4]);
+  loaded_.LoadFromDocumentSheet(doc_);
+  EXPECT_EQ(Rows(loaded_), Rows(saved_));
+}
+
+TEST_F(DeviceSheetTest, BadStoredListsEndTheLoadAsDescribed) {
+  const Text good = u"V1`g`p`1`a`b`c`d`e";
+  const struct {
+    const char* what;
+    double count;
+    std::vector<Text> rows;
+    int32_t error;
+    int32_t loaded;
+    bool newer_box;
+  } cases[] = {
+      {"no count cell", -999, {good}, 0, 0, false},
+      {"count beyond the rows present", 3, {good, good}, 0, 2, true},
+      {"foreign tag stops", 3, {good, u"V2`x", good}, 0, 1, true},
+      {"empty row", 2, {good, u""}, 0, 1, true},
+      {"short row", 3, {good, u"V1`s`p`1", good}, err::kSubscript, 1, false},
+      {"empty LCM", 1, {u"V1`n`p`1`a`b`c`d`"}, err::kSubscript, 0, false},
+      {"type out of range", 1, {u"V1`n`p`99999`a`b`c`d`e"}, err::kOverflow, 0, false},
+      {"count beyond 16 bits", 40000, {good}, err::kOverflow, 0, false},
+      {"negative count", -2, {good}, 0, 0, false},
+      {"a fraction is dropped", 1.9, {good, good}, 0, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    test_.boxes->clear();
+    DrawingBuilder builder(u"Bad.vsd");
+    builder.document_sheet();
+    if (c.count != -999) builder.prop(u"DeviceTableRowCount", c.count);
+    for (size_t i = 0; i < c.rows.size(); ++i)
+      builder.prop(u"DeviceTableRow" + IntegerText(static_cast<long long>(i + 1)), c.rows[i]);
+    PwVsdDeviceCollection list(test_.platform);
+    EXPECT_EQ(ErrorNumberOf([&] { list.LoadFromDocumentSheet(builder.build()); }), c.error);
+    EXPECT_EQ(list.Count(), c.loaded);
+    EXPECT_EQ(boxes().size(), c.newer_box ? 1u : 0u);
+  }
+}
+
+TEST_F(DeviceSheetTest, SavingMoreThanTheSixteenBitMaximumFailsAndKeepsTheOldCount) {
+  Add(saved_, u"only");
+  saved_.SaveToDocumentSheet(doc_);
+  PwVsdDeviceCollection big(test_.platform);
+  for (int i = 0; i < 32768; ++i) big.Add(u"d", u"p", 0, u"", u"", u"", u"", u"1");
+  EXPECT_EQ(ErrorNumberOf([&] { big.SaveToDocumentSheet(doc_); }), err::kOverflow);
+  EXPECT_EQ(CountCell(), 1);
+  EXPECT_EQ(RowCell(32767), u"V1`d`p`0`````1");
+}
+
+Text RandomText(std::mt19937& rng, TextView alphabet, size_t max_length) {
+  std::uniform_int_distribution<size_t> length(0, max_length);
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+  Text t(length(rng), u' ');
+  for (char16_t& c : t) c = alphabet[pick(rng)];
+  return t;
+}
+
+TEST_F(DeviceSheetTest, RandomListsRoundTripExactly) {
+  std::mt19937 rng(20261205);
+  // Anything but the backquote; double quotes included, which this host keeps as they are.
+  const TextView alphabet = u"abcXYZ019 ,:;-_\"'\u00e9\u4e2d";
+  for (int round = 0; round < 40; ++round) {
+    PwVsdDeviceCollection out(test_.platform), in(test_.platform);
+    const int n = std::uniform_int_distribution<int>(0, 30)(rng);
+    for (int i = 0; i < n; ++i) {
+      Text lcm = RandomText(rng, alphabet, 12);
+      if (lcm.empty()) lcm = u"0";
+      out.Add(RandomText(rng, alphabet, 8), RandomText(rng, alphabet, 8),
+              static_cast<int16_t>(std::uniform_int_distribution<int>(-32768, 32767)(rng)),
+              RandomText(rng, alphabet, 10), RandomText(rng, alphabet, 10),
+              RandomText(rng, alphabet, 10), RandomText(rng, alphabet, 10), lcm);
+    }
+    auto doc = host::MemoryDocument::Create(u"R.vsd");
+    out.SaveToDocumentSheet(doc);
+    in.LoadFromDocumentSheet(doc);
+    EXPECT_EQ(Rows(in), Rows(out));
+  }
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(DeviceSheetTest, RandomStoredRowsNeverCrashTheLoad) {
+  std::mt19937 rng(7);
+  const TextView alphabet = u"V1`` `a9-.&H";
+  for (int round = 0; round < 300; ++round) {
+    DrawingBuilder builder(u"F.vsd");
+    builder.document_sheet();
+    const int rows = std::uniform_int_distribution<int>(0, 6)(rng);
+    builder.prop(u"DeviceTableRowCount", std::uniform_int_distribution<int32_t>(-3, 9)(rng));
+    for (int i = 1; i <= rows; ++i) {
+      Text row = RandomText(rng, alphabet, 30);
+      if (rng() % 2) row = u"V1`" + row;
+      builder.prop(u"DeviceTableRow" + IntegerText(i), row);
+    }
+    PwVsdDeviceCollection list(test_.platform);
+    const int32_t error = ErrorNumberOf([&] { list.LoadFromDocumentSheet(builder.build()); });
+    EXPECT_TRUE(error == 0 || error == err::kSubscript || error == err::kOverflow) << error;
+    for (const DeviceRef& d : list.records()) EXPECT_EQ(d->ToString().substr(0, 3), u"V1`");
+  }
+}
+
+}  // namespace
+}  // namespace kvpw
