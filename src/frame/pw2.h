@@ -152,6 +152,14 @@ class Pw2 final : public Dispatchable {
                             const std::shared_ptr<host::Document>& docActive);
 
   // Drawing checks (src/validation).
+  void CheckForDuplicateAddresses(const std::shared_ptr<host::Document>& docVisio,
+                                  const Text& strDbPartProps);
+  void CheckForInvalidPointTypes(int16_t intUpperPage, int16_t intLowerPage,
+                                 const std::shared_ptr<host::Document>& docActive,
+                                 const Text& strDbParts, const Text& strDbPartProps);
+  void CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLowerPage,
+                                       const std::shared_ptr<host::Document>& docActive,
+                                       const Text& strDatafile);
 
  private:
   PlatformRef platform_;

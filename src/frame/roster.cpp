@@ -59,6 +59,9 @@ constexpr Member kPw2Members[] = {
     Method<&Pw2::P1P2Insert>(u"P1P2Insert", 0x6003001E),
     Method<&Pw2::P1P2InsertTS9XXXX>(u"P1P2InsertTS9XXXX", 0x6003001F),
     // Drawing checks.
+    Method<&Pw2::CheckForDuplicateAddresses>(u"CheckForDuplicateAddresses", 0x60030023),
+    Method<&Pw2::CheckForInvalidPointTypes>(u"CheckForInvalidPointTypes", 0x60030026),
+    Method<&Pw2::CheckForInvalidPointConnections>(u"CheckForInvalidPointConnections", 0x60030027),
     // Row lookups and SQL text helpers.
     Method<&Pw2::GetPartPropertyTableValues>(u"GetPartPropertyTableValues", 0x60030022),
     Method<&Pw2::FixSqlWildcardPattern>(u"FixSqlWildcardPattern", 0x60030028),

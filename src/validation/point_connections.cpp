@@ -1,0 +1,60 @@
+// Point shapes whose controller is missing from the device list saved in the document sheet.
+#include <memory>
+
+#include "devices/device_classes.h"
+#include "frame/error.h"
+#include "frame/pw2.h"
+#include "validation/drawing_checks.h"
+
+namespace kvpw {
+namespace {
+
+using namespace validation;
+
+// "None" is what a point shape says when it is meant to be wired to nothing.
+constexpr TextView kNotConnected = u"None";
+constexpr TextView kMissingPrefix = u"Shape ";
+constexpr TextView kMissingSuffix =
+    u" does not have a valid point connection.\n\rThe shape has been turned green.";
+constexpr TextView kFinishedPrefix = u"Missing Point Connections finished.  There were ";
+constexpr TextView kFinishedSuffix = u" errors found.";
+
+}  // namespace
+
+void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLowerPage,
+                                          const std::shared_ptr<host::Document>& docActive,
+                                          const Text& strDatafile) {
+  static_cast<void>(strDatafile);  // the check uses no database
+  try {
+    const auto devices = std::make_shared<PwVsdDeviceCollection>(platform_);
+    devices->LoadFromDocumentSheet(docActive);
+    int16_t errors = 0;
+    if (intLowerPage <= intUpperPage) {
+      if (!docActive) Raise(err::kObjectNotSet);
+      host::Pages& pages = docActive->pages();
+      for (int32_t p = intLowerPage; p <= intUpperPage; ++p) {
+        host::Shapes& shapes = pages.item(static_cast<int16_t>(p)).shapes();
+        const int16_t shape_count = shapes.count();
+        for (int32_t s = 1; s <= shape_count; ++s) {
+          host::Shape& shape = shapes.item(static_cast<int16_t>(s));
+          if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
+            continue;
+          if (CellText(shape, kControllerCell) == kNotConnected) continue;
+          if (devices->FindDevice(CellText(shape, kControllerCell))) continue;
+          errors = CountOneMore(errors);
+          platform_->message_box->Show(
+              Text(kMissingPrefix) + CellText(shape, kDeviceNameCell) + Text(kMissingSuffix),
+              style::kInformation, kErrorFoundTitle);
+          shape.cell(kMarkCell).set_formula(kMarkMissingController);
+        }
+      }
+    }
+    platform_->message_box->Show(
+        Text(kFinishedPrefix) + IntegerText(errors) + Text(kFinishedSuffix), style::kInformation,
+        kCompletedTitle);
+  } catch (const Error& e) {
+    platform_->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+  }
+}
+
+}  // namespace kvpw

@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include "frame/error.h"
+#include "frame/pw2.h"
+#include "frame/roster.h"
+#include "host/drawing_builder.h"
+#include "host/memory_drawing.h"
+#include "testing/support.h"
+
+namespace kvpw {
+namespace {
+
+using host::Box;
+using host::DrawingBuilder;
+using testing::ErrorNumberOf;
+
+constexpr int32_t kInformation = 64;
+const Text kCountQuery = u"SELECT Count(*) AS RecordCount FROM Pz_PartsEng_PartItemCodes";
+const Text kTableQuery = u"SELECT * FROM Pz_PartsEng_PartItemCodes";
+
+Box Conflict(const Text& earlier, const Text& current) {
+  return {earlier + u"\n\rconflicts with \n\r" + current, kInformation, u"Conflicting Addresses"};
+}
+
+class DuplicateAddressesTest : public ::testing::Test {
+ protected:
+  DuplicateAddressesTest() {
+    testing::BuildDatabase(
+        dir_.path() / "parts.mdb",
+        "CREATE TABLE Pz_PartsEng_PartItemCodes(ID INTEGER PRIMARY KEY,"
+        " PartNumber TEXT COLLATE NOCASE, EngineeringItemCode TEXT COLLATE NOCASE,"
+        " EngineeringPartType TEXT COLLATE NOCASE, IsController BOOLEAN);"
+        "INSERT INTO Pz_PartsEng_PartItemCodes(PartNumber, EngineeringItemCode,"
+        " EngineeringPartType, IsController) VALUES"
+        " ('CTL-A', 'GCM-2000', 'GCM', 1), ('CTL-B', 'GCM-2400', 'GCM', 1),"
+        " ('VAV-1', 'VAV-110', 'ASC', 1), ('CTL-A', 'GCM-2000', 'LNC', 1),"
+        " ('NOTYPE', 'X', NULL, 0), (NULL, 'Y', 'GCM', 0);");
+    pw2_.Initialize(dir_.file("parts.mdb"), u"");
+  }
+
+  // A device shape as the stencils draw it.
+  static void Device(DrawingBuilder& b, const Text& shape, const Text& name, const Text& part,
+                     const Text& address) {
+    b.shape(shape).prop(u"P99", 1).prop(u"P11", name).prop(u"P12", part).prop(u"P1A", address);
+  }
+
+  testing::TempDir dir_;
+  testing::TestPlatform test_ = testing::MakeTestPlatform();
+  Pw2 pw2_{test_.platform};
+};
+
+TEST_F(DuplicateAddressesTest, ReportsEachEarlierShapeOfTheSameKeyInCheckingOrder) {
+  DrawingBuilder b(u"Plant.vsd");
+  b.page(u"Floor 1");
+  Device(b, u"S1", u"GCM-1", u"CTL-A", u"1:2");
+  Device(b, u"S2", u"VAV-A", u"VAV-1", u"1:2");  // another part type: no conflict
+  b.shape(u"S3").prop(u"P99", 1).prop(u"P11", u"NoAddr").prop(u"P12", u"CTL-A");
+  b.shape(u"S4").prop(u"P11", u"NoFlags").prop(u"P12", u"CTL-A").prop(u"P1A", u"1:2");
+  Device(b, u"S5", u"Lower", u"ctl-a", u"1:2");  // part numbers match with letter case
+  Device(b, u"S6", u"Ghost", u"NOT-LISTED", u"1:2");
+  b.page(u"Floor 2");
+  Device(b, u"S1", u"GCM-2", u"CTL-B", u"1:2");
+  Device(b, u"S2", u"GCM-3", u"CTL-A", u"1:2");
+  Device(b, u"S3", u"GCM-4", u"CTL-A", u"01:2");  // spelled differently: no conflict
+  Device(b, u"S4", u"Blank-1", u"CTL-B", u"");
+  Device(b, u"S5", u"Blank-2", u"CTL-A", u"");
+  Device(b, u"S6", u"Untyped-1", u"NOTYPE", u"7");
+  Device(b, u"S7", u"Untyped-2", u"NOTYPE", u"7");
+  b.group(u"G").member(u"Inner").prop(u"P99", 1).prop(u"P11", u"Inner").prop(u"P12", u"CTL-A");
+  b.prop(u"P1A", u"1:2");  // members of groups are not visited
+  const auto doc = b.build();
+
+  pw2_.CheckForDuplicateAddresses(doc, u"ignored.mdb");
+
+  const Text first = u"GCM-1 [GCM:1:2 On Plant.vsd:Floor 1]";
+  const Text second = u"GCM-2 [GCM:1:2 On Plant.vsd:Floor 2]";
+  const Text third = u"GCM-3 [GCM:1:2 On Plant.vsd:Floor 2]";
+  const std::vector<Box> expected = {
+      Conflict(first, second),
+      Conflict(first, third),
+      Conflict(second, third),
+      Conflict(u"Blank-1 [GCM: On Plant.vsd:Floor 2]", u"Blank-2 [GCM: On Plant.vsd:Floor 2]"),
+      Conflict(u"Untyped-1 [:7 On Plant.vsd:Floor 2]", u"Untyped-2 [:7 On Plant.vsd:Floor 2]"),
+  };
+  EXPECT_EQ(test_.boxes->boxes(), expected);
+  EXPECT_EQ(*test_.sql, (std::vector<Text>{kCountQuery, kTableQuery}));
+}
+
+TEST_F(DuplicateAddressesTest, NoMessageWithoutConflicts) {
+  DrawingBuilder empty(u"Empty.vsd");
+  empty.page(u"P1").shape(u"Box").prop(u"P11", u"Not a device");
+  DrawingBuilder unknown(u"Unknown.vsd");
+  Device(unknown, u"A", u"D1", u"NOPE-1", u"1");
+  Device(unknown, u"B", u"D2", u"NOPE-1", u"1");
+  DrawingBuilder no_pages(u"NoPages.vsd");
+  for (auto* b : {&empty, &unknown, &no_pages}) {
+    pw2_.CheckForDuplicateAddresses(b->build(), u"");
+    EXPECT_TRUE(test_.boxes->boxes().empty());
+  }
+}
+
+TEST_F(DuplicateAddressesTest, DatabaseFailuresEndTheCheckSilently) {
+  testing::BuildDatabase(dir_.path() / "other.mdb", "CREATE TABLE Unrelated(x INTEGER);");
+  DrawingBuilder b;
+  Device(b, u"A", u"D1", u"CTL-A", u"1");
+  Device(b, u"B", u"D2", u"CTL-A", u"1");
+  const auto doc = b.build();
+  for (const Text& path : {dir_.file("missing.mdb"), dir_.file("other.mdb"), Text()}) {
+    pw2_.PzPartDatabasePath = path;
+    pw2_.CheckForDuplicateAddresses(doc, dir_.file("parts.mdb"));
+    EXPECT_TRUE(test_.boxes->boxes().empty()) << ToUtf8(path);
+    // Without a database the drawing is not even looked at.
+    pw2_.CheckForDuplicateAddresses(nullptr, u"");
+  }
+}
+
+TEST_F(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) {
+  DrawingBuilder b(u"D.vsd");
+  b.page(u"P");
+  Device(b, u"A", u"D1", u"CTL-A", u"5");
+  Device(b, u"B", u"D2", u"CTL-A", u"5");
+  b.shape(u"C").prop(u"P99", 1).prop(u"P1A", u"5");  // a device without a part number cell
+  Device(b, u"D", u"D3", u"CTL-A", u"5");
+  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(b.build(), u""); }),
+            host::memory_error::kNoSuchCell);
+  EXPECT_EQ(test_.boxes->boxes(),
+            std::vector<Box>{Conflict(u"D1 [GCM:5 On D.vsd:P]", u"D2 [GCM:5 On D.vsd:P]")});
+
+  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(nullptr, u""); }),
+            err::kObjectNotSet);
+}
+
+TEST_F(DuplicateAddressesTest, ExampleCatalogueThroughTheComponentRuntime) {
+  const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
+  EXPECT_EQ(pw2->IdOfName(u"checkforduplicateaddresses"), 0x60030023);
+  Let(pw2, u"PzPartDatabasePath", FromUtf8((testing::ExamplesDir() / "parts.mdb").string()));
+
+  DrawingBuilder b(u"Site.vsd");
+  b.page(u"Mech");
+  Device(b, u"G1", u"AHU-1 GCM", u"AVL-GCM2000", u"10:1");
+  Device(b, u"L1", u"AHU-1 LNC", u"AVL-LNC1628", u"10:1");  // LNC: its own address space
+  b.page(u"Elec");
+  Device(b, u"G2", u"AHU-2 GCM", u"AVL-GCM2400-E", u"10:1");
+  Variant doc = ObjectRef(b.build()), props = u"partprops.mdb";
+  Call(pw2, u"CheckForDuplicateAddresses", {&doc, &props});
+  EXPECT_EQ(test_.boxes->boxes(),
+            std::vector<Box>{Conflict(u"AHU-1 GCM [GCM:10:1 On Site.vsd:Mech]",
+                                      u"AHU-2 GCM [GCM:10:1 On Site.vsd:Elec]")});
+  EXPECT_EQ(props, Variant(u"partprops.mdb"));
+
+  // By dispatch identifier, with a document that is Nothing: the failure reaches the caller.
+  Variant nothing = ObjectRef();
+  Variant* args[] = {&nothing, &props};
+  EXPECT_EQ(ErrorNumberOf([&] { pw2->Invoke(0x60030023, kMethod, args); }), err::kObjectNotSet);
+}
+
+}  // namespace
+}  // namespace kvpw
