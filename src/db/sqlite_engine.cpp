@@ -244,9 +244,11 @@ Variant ReadColumn(sqlite3_stmt* stmt, int i, ColumnKind kind) {
       return d;
     }
     case SQLITE_TEXT: {
-      const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt, i));
-      const size_t length = static_cast<size_t>(sqlite3_column_bytes16(stmt, i)) / 2;
-      return text ? Text(text, length) : Text();
+      // Read as stored (UTF-8): asking SQLite for UTF-16 makes it convert into a buffer of its
+      // own first, which costs a third of reading a large table.
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+      const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
+      return text ? FromUtf8(std::string_view(text, length)) : Text();
     }
     default: {
       const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
@@ -586,8 +588,9 @@ class SqliteConnection final : public Connection {
       Statement fresh = Prepare(lifted->sql, &ok);
       if (!ok || !sqlite3_stmt_readonly(fresh.get())) return Statement();
       if (kept_.size() >= kKeptStatements) ForgetIdle();
-      it = kept_.emplace(std::move(lifted->sql),
-                         KeptStatement{fresh.release(), std::make_shared<bool>(false)})
+      it = kept_
+               .emplace(std::move(lifted->sql),
+                        KeptStatement{fresh.release(), std::make_shared<bool>(false)})
                .first;
     }
     KeptStatement& kept = it->second;
@@ -651,7 +654,9 @@ class SqliteConnection final : public Connection {
 
     // Read and write, never create: a missing file must fail, not appear empty.
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    // One connection serves one thread (objects are apartment-bound), so no locking per call.
+    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
       Fail(cannot_open() + u" (" + reason + u")");
