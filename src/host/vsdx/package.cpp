@@ -1,0 +1,375 @@
+#include "host/vsdx/package.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "frame/error.h"
+
+namespace kvpw::host::vsdx {
+namespace {
+
+constexpr char16_t kCannotRead[] = u"Cannot read drawing '";
+constexpr char16_t kCannotSave[] = u"Cannot save drawing '";
+constexpr uintmax_t kEndRecordSize = 22;
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+Text TextOf(std::string_view utf8) {
+  return FromUtf8(utf8);
+}
+
+Text FileNameOf(const std::filesystem::path& file) {
+  return FromUtf8(file.filename().string());
+}
+
+// Entry names must stay inside the package: no absolute paths, drive letters, backslashes or
+// "." and ".." steps.
+bool SafeEntryName(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.find('\\') != std::string_view::npos ||
+      name.find(':') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+    return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find('/', start);
+    if (end == std::string_view::npos) end = name.size();
+    const std::string_view segment = name.substr(start, end - start);
+    if (segment == "." || segment == "..") return false;
+    if (segment.empty() && end != name.size()) return false;  // "a//b"
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string ZipErrorText(zip_error_t* error) {
+  return zip_error_strerror(error);
+}
+
+struct ArchiveCloser {
+  void operator()(zip_t* z) const {
+    if (z) zip_discard(z);
+  }
+};
+
+}  // namespace
+
+std::string RelsPartOf(std::string_view part) {
+  const size_t slash = part.rfind('/');
+  if (slash == std::string_view::npos) return "_rels/" + std::string(part) + ".rels";
+  return std::string(part.substr(0, slash)) + "/_rels/" + std::string(part.substr(slash + 1)) +
+         ".rels";
+}
+
+std::string ResolvePartName(std::string_view source_part, std::string_view target) {
+  std::vector<std::string_view> parts;
+  std::string_view rest = target;
+  if (!rest.empty() && rest.front() == '/') {
+    rest.remove_prefix(1);
+  } else {
+    std::string_view folder = source_part;
+    const size_t slash = folder.rfind('/');
+    folder = slash == std::string_view::npos ? std::string_view() : folder.substr(0, slash);
+    while (!folder.empty()) {
+      const size_t next = folder.find('/');
+      parts.push_back(folder.substr(0, next));
+      folder = next == std::string_view::npos ? std::string_view() : folder.substr(next + 1);
+    }
+  }
+  while (!rest.empty()) {
+    const size_t next = rest.find('/');
+    const std::string_view segment = rest.substr(0, next);
+    rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
+    if (segment.empty() || segment == ".") continue;
+    if (segment == "..") {
+      if (parts.empty()) return {};
+      parts.pop_back();
+      continue;
+    }
+    parts.push_back(segment);
+  }
+  std::string out;
+  for (std::string_view p : parts) {
+    if (!out.empty()) out += '/';
+    out += p;
+  }
+  return out;
+}
+
+Package::Package(Package&& other) noexcept {
+  *this = std::move(other);
+}
+
+Package& Package::operator=(Package&& other) noexcept {
+  if (this != &other) {
+    if (archive_) zip_discard(archive_);
+    name_ = std::move(other.name_);
+    limits_ = other.limits_;
+    bytes_ = std::move(other.bytes_);
+    archive_ = std::exchange(other.archive_, nullptr);
+    entries_ = std::move(other.entries_);
+    by_name_ = std::move(other.by_name_);
+    total_read_ = other.total_read_;
+  }
+  return *this;
+}
+
+Package::~Package() {
+  if (archive_) zip_discard(archive_);
+}
+
+void FailRead(const Text& file, std::u16string_view reason) {
+  throw Error(kFileError, kCannotRead + file + u"': " + Text(reason));
+}
+
+void Package::Fail(std::u16string_view reason, std::string_view part) const {
+  if (part.empty()) FailRead(name_, reason);
+  FailRead(name_, u"the part '" + TextOf(part) + u"' " + Text(reason));
+}
+
+Package Package::Empty(Text name) {
+  Package p;
+  p.name_ = std::move(name);
+  return p;
+}
+
+Package Package::Open(const std::filesystem::path& file, const PackageLimits& limits) {
+  Package p;
+  p.name_ = FileNameOf(file);
+  p.limits_ = limits;
+
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec) p.Fail(u"the file cannot be read (" + TextOf(ec.message()) + u").");
+  if (size > limits.max_total_bytes) p.Fail(u"the file is larger than a drawing may be.");
+  // Shorter than the end record every zip file closes with; libzip would take it as empty.
+  if (size < kEndRecordSize) p.Fail(u"it is not a zip package (the file is too short).");
+  std::ifstream in(file, std::ios::binary);
+  p.bytes_ = std::make_unique<std::string>(size, '\0');
+  if (!in || !in.read(p.bytes_->data(), static_cast<std::streamsize>(size)))
+    p.Fail(u"the file cannot be read.");
+
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(p.bytes_->data(), p.bytes_->size(), 0, &error);
+  if (!source) p.Fail(u"out of memory.");
+  p.archive_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+  if (!p.archive_) {
+    zip_source_free(source);
+    const Text reason = TextOf(ZipErrorText(&error));
+    zip_error_fini(&error);
+    p.Fail(u"it is not a zip package (" + reason + u").");
+  }
+  zip_error_fini(&error);
+
+  const zip_int64_t count = zip_get_num_entries(p.archive_, 0);
+  if (count > limits.max_entries)
+    p.Fail(u"it holds " + IntegerText(count) + u" entries; a drawing may hold at most " +
+           IntegerText(limits.max_entries) + u".");
+  uint64_t declared_total = 0;
+  p.entries_.reserve(static_cast<size_t>(count));
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(p.archive_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &st) != 0 ||
+        !(st.valid & ZIP_STAT_NAME))
+      p.Fail(u"its directory is damaged.");
+    const std::string_view name = st.name;
+    if (!SafeEntryName(name))
+      p.Fail(u"the entry '" + TextOf(name) + u"' names a path outside the package.");
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)
+      p.Fail(u"is encrypted.", name);
+    if (!(st.valid & ZIP_STAT_COMP_METHOD) ||
+        (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
+      p.Fail(u"uses an unsupported compression method.", name);
+    if (st.size > limits.max_part_bytes) p.Fail(u"is larger than a part may be.", name);
+    if (st.size > limits.max_ratio * std::max<uint64_t>(st.comp_size, 1))
+      p.Fail(u"is compressed beyond the allowed ratio.", name);
+    declared_total += st.size;
+    if (declared_total > limits.max_total_bytes)
+      p.Fail(u"its parts together are larger than a drawing may be.");
+    const auto [it, added] = p.by_name_.emplace(Lower(name), p.entries_.size());
+    if (!added) p.Fail(u"the entry '" + TextOf(name) + u"' appears twice.");
+    Entry e;
+    e.name = std::string(name);
+    e.index = i;
+    e.size = st.size;
+    e.compressed_size = st.comp_size;
+    p.entries_.push_back(std::move(e));
+  }
+  return p;
+}
+
+Package::Entry* Package::Find(std::string_view part) {
+  const auto it = by_name_.find(Lower(part));
+  return it == by_name_.end() ? nullptr : &entries_[it->second];
+}
+
+const Package::Entry* Package::Find(std::string_view part) const {
+  const auto it = by_name_.find(Lower(part));
+  return it == by_name_.end() ? nullptr : &entries_[it->second];
+}
+
+bool Package::Has(std::string_view part) const {
+  return Find(part) != nullptr;
+}
+
+bool Package::Changed(std::string_view part) const {
+  const Entry* e = Find(part);
+  return e && e->changed;
+}
+
+std::vector<std::string> Package::PartNames() const {
+  std::vector<std::string> names;
+  for (const Entry& e : entries_) names.push_back(e.name);
+  return names;
+}
+
+const std::string& Package::Read(std::string_view part) {
+  return Load(part).content;
+}
+
+std::string Package::Take(std::string_view part) {
+  Entry& e = Load(part);
+  if (e.changed) return e.content;
+  e.loaded = false;
+  return std::move(e.content);
+}
+
+Package::Entry& Package::Load(std::string_view part) {
+  Entry* e = Find(part);
+  if (!e) Fail(u"is missing.", part);
+  if (e->loaded) return *e;
+
+  // The directory's sizes are only claims: count what inflates and stop at the first limit.
+  std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
+      zip_fopen_index(archive_, static_cast<zip_uint64_t>(e->index), 0), zip_fclose);
+  if (!file) Fail(u"cannot be opened (" + TextOf(zip_strerror(archive_)) + u").", e->name);
+  std::string content(static_cast<size_t>(e->size), '\0');
+  uint64_t got = 0;
+  while (got < content.size()) {
+    const zip_int64_t n = zip_fread(file.get(), content.data() + got, content.size() - got);
+    if (n < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e->name);
+    if (n == 0) Fail(u"holds less data than its header declares.", e->name);
+    got += static_cast<uint64_t>(n);
+  }
+  char extra[1];
+  const zip_int64_t more = zip_fread(file.get(), extra, sizeof extra);
+  if (more < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e->name);
+  if (more > 0) Fail(u"holds more data than its header declares.", e->name);
+  total_read_ += got;
+  if (total_read_ > limits_.max_total_bytes)
+    Fail(u"its parts together are larger than a drawing may be.");
+  e->content = std::move(content);
+  e->loaded = true;
+  return *e;
+}
+
+void Package::Write(std::string_view part, std::string content) {
+  Entry* e = Find(part);
+  if (!e) {
+    by_name_.emplace(Lower(part), entries_.size());
+    entries_.push_back(Entry{});
+    e = &entries_.back();
+    e->name = std::string(part);
+  }
+  e->content = std::move(content);
+  e->size = e->content.size();
+  e->loaded = true;
+  e->changed = true;
+}
+
+void Package::Save(const std::filesystem::path& file) const {
+  const Text target = FileNameOf(file);
+  const auto fail = [&](std::u16string_view reason) {
+    throw Error(kFileError, kCannotSave + target + u"': " + Text(reason));
+  };
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) fail(u"its folder does not exist.");
+  struct stat old_stat;
+  const bool exists = ::stat(file.c_str(), &old_stat) == 0;
+  if (exists && !S_ISREG(old_stat.st_mode)) fail(u"it is not a regular file.");
+  // Renaming would replace a read-only file without complaint, so ask first.
+  if (exists && (old_stat.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    fail(u"the file is read-only.");
+
+  std::string temp = (folder / ("." + file.filename().string() + ".kvpw-XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) fail(u"a file cannot be made in its folder (" + TextOf(std::strerror(errno)) + u").");
+  ::close(fd);
+  bool done = false;
+  struct Cleanup {
+    const std::string& path;
+    const bool& done;
+    ~Cleanup() {
+      if (!done) ::unlink(path.c_str());
+    }
+  } cleanup{temp, done};
+
+  int error_code = 0;
+  std::unique_ptr<zip_t, ArchiveCloser> out(zip_open(temp.c_str(), ZIP_TRUNCATE, &error_code));
+  if (!out) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, error_code);
+    const Text reason = TextOf(ZipErrorText(&error));
+    zip_error_fini(&error);
+    fail(u"the new file cannot be written (" + reason + u").");
+  }
+  for (const Entry& e : entries_) {
+    zip_source_t* source = nullptr;
+    // An unchanged entry is taken whole from the source archive, compressed bytes and all.
+    if (!e.changed && e.index >= 0)
+      source = zip_source_zip(out.get(), archive_, static_cast<zip_uint64_t>(e.index), 0, 0, 0);
+    else
+      source = zip_source_buffer(out.get(), e.content.data(), e.content.size(), 0);
+    if (!source) fail(u"out of memory.");
+    const zip_int64_t index = zip_file_add(out.get(), e.name.c_str(), source, 0);
+    if (index < 0) {
+      zip_source_free(source);
+      fail(u"the entry '" + TextOf(e.name) + u"' cannot be added.");
+    }
+    if (!e.changed && e.index >= 0) {
+      zip_stat_t st;
+      if (zip_stat_index(archive_, static_cast<zip_uint64_t>(e.index), 0, &st) == 0 &&
+          (st.valid & ZIP_STAT_MTIME))
+        zip_file_set_mtime(out.get(), static_cast<zip_uint64_t>(index), st.mtime, 0);
+    } else {
+      zip_set_file_compression(out.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0);
+    }
+  }
+  if (zip_close(out.get()) != 0)
+    fail(u"writing failed (" + TextOf(zip_strerror(out.get())) + u").");
+  out.release();
+
+  const int written = ::open(temp.c_str(), O_RDONLY);
+  if (written < 0 || ::fsync(written) != 0) {
+    if (written >= 0) ::close(written);
+    fail(u"writing failed (" + TextOf(std::strerror(errno)) + u").");
+  }
+  ::close(written);
+  ::chmod(temp.c_str(), exists ? (old_stat.st_mode & 07777) : 0644);
+  if (::rename(temp.c_str(), file.c_str()) != 0)
+    fail(u"the new file cannot replace it (" + TextOf(std::strerror(errno)) + u").");
+  done = true;
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+}  // namespace kvpw::host::vsdx

@@ -1,0 +1,828 @@
+#include "host/vsdx/vsdx_drawing.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "frame/error.h"
+#include "host/memory_drawing.h"
+#include "host/vsdx/vsdx_xml.h"
+
+namespace kvpw::host {
+
+std::shared_ptr<Document> OpenVsdx(const std::filesystem::path& file,
+                                   const vsdx::PackageLimits& limits) {
+  vsdx::Package package = vsdx::Package::Open(file, limits);
+  Text name = package.name();
+  return vsdx::VsdxDocument::Load(std::move(package), std::move(name));
+}
+
+void SaveVsdx(Document& document, const std::filesystem::path& file) {
+  auto* vsdx_document = dynamic_cast<vsdx::VsdxDocument*>(&document);
+  if (!vsdx_document)
+    Raise(err::kInvalidArgument, u"Only a drawing read from a file can be saved.");
+  vsdx_document->Save(file);
+}
+
+namespace vsdx {
+namespace {
+
+using namespace memory_error;
+
+[[noreturn]] void Fail(int32_t number, const char16_t* description) {
+  throw Error(number, description);
+}
+
+// Columns by the port's numbering (CellName), with DataLinked after them for CellsSRC.
+constexpr const char* kPropertyColumns[] = {"Value",   "Prompt",   "Label",     "Format",
+                                            "SortKey", "Type",     "Invisible", "Verify",
+                                            "LangID",  "Calendar", "DataLinked"};
+constexpr const char* kUserColumns[] = {"Value", "Prompt"};
+constexpr int16_t kColumnDataLinked = 10;
+
+const char* ColumnName(int16_t section, int16_t column) {
+  if (section == kSectionProperty && column >= 0 && column < 11) return kPropertyColumns[column];
+  if (section == kSectionUser && column >= 0 && column < 2) return kUserColumns[column];
+  return nullptr;
+}
+
+// The host's own column numbers (CellsSRC) to the port's.
+int16_t ColumnOfIndex(int16_t section, int16_t index) {
+  if (section == kSectionUser) return index == 0 || index == 1 ? index : -1;
+  if (section != kSectionProperty) return -1;
+  if (index >= 0 && index <= 7) return index;
+  if (index == 8) return kColumnDataLinked;
+  if (index == 14) return 8;  // LangID
+  if (index == 15) return 9;  // Calendar
+  return -1;
+}
+
+bool IsFlagColumn(int16_t section, int16_t column) {
+  return section == kSectionProperty &&
+         (column == kColumnPropertyHidden || column == 7 || column == kColumnDataLinked);
+}
+
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
+
+bool ValidRowName(TextView name) {
+  if (name.empty()) return false;
+  for (char16_t c : name) {
+    const bool ok = IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
+                    c == u'_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void CheckUnits(const Variant& units) {
+  const bool none =
+      (units.is_number() && ToDouble(units) == 0) || (units.is_text() && units.text().empty());
+  if (!none) Fail(kBadUnits, kBadUnitsText);
+}
+
+// A cached value as the port reads it.
+struct Value {
+  enum class Kind { kNone, kText, kNumber, kFlag };
+  Kind kind = Kind::kNone;
+  const char* text = "";
+  double number = 0;
+};
+
+Value ReadValue(pugi::xml_node cell, bool flag_column) {
+  Value v;
+  if (!cell) return v;
+  const char* value = nullptr;
+  const char* unit = "";
+  const char* formula = "";
+  for (pugi::xml_attribute a = cell.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    if (name[0] == '\0' || name[1] != '\0') continue;
+    if (name[0] == 'V') value = a.value();
+    if (name[0] == 'U') unit = a.value();
+    if (name[0] == 'F') formula = a.value();
+  }
+  const bool blank = std::strcmp(formula, xml::kNoFormula) == 0;
+  if (!value || (blank && !flag_column)) return v;
+  if (std::strcmp(unit, "STR") == 0) {
+    v.kind = Value::Kind::kText;
+    v.text = value;
+    return v;
+  }
+  double number = 0;
+  const bool numeric = xml::ReadNumber(value, number);
+  if (std::strcmp(unit, "BOOL") == 0 || flag_column) {
+    v.kind = Value::Kind::kFlag;
+    v.number = numeric && number != 0 ? 1 : 0;
+  } else if (numeric) {
+    v.kind = Value::Kind::kNumber;
+    v.number = number;
+  } else {
+    v.kind = Value::Kind::kText;
+    v.text = value;
+  }
+  return v;
+}
+
+}  // namespace
+
+// VsdxCell.
+
+pugi::xml_node VsdxCell::Node() const {
+  const uint64_t now = shape_.document().generation();
+  if (generation_ != now) {
+    node_ = shape_.Find(section_, row_, RowNameHash(section_, row_), ColumnName(section_, column_))
+                .cell;
+    generation_ = now;
+  }
+  return node_;
+}
+
+Text VsdxCell::formula() {
+  const pugi::xml_node cell = Node();
+  if (!cell) return Text();
+  const char* f = cell.attribute("F").value();
+  if (std::strcmp(f, xml::kNoFormula) == 0) return Text();
+  if (*f && std::strcmp(f, xml::kInherited) != 0) return FromUtf8(f);
+  const Value v = ReadValue(cell, IsFlagColumn(section_, column_));
+  switch (v.kind) {
+    case Value::Kind::kNone:
+      return Text();
+    case Value::Kind::kText: {
+      Text quoted = u"\"";
+      for (char16_t c : FromUtf8(v.text)) {
+        quoted += c;
+        if (c == u'"') quoted += c;
+      }
+      return quoted + u"\"";
+    }
+    case Value::Kind::kNumber:
+      return FromUtf8(cell.attribute("V").value());
+    case Value::Kind::kFlag:
+      return v.number != 0 ? u"TRUE" : u"FALSE";
+  }
+  return Text();
+}
+
+void VsdxCell::set_formula(TextView formula) {
+  const CellValue value = ParseFormula(formula);  // fails before anything changes
+  pugi::xml_node cell = shape_.OwnCell(section_, row_, ColumnName(section_, column_));
+  Remember(cell, shape_.document().generation());
+  cell.remove_attribute("E");
+  switch (value.kind) {
+    case CellValue::Kind::kNone:
+      xml::Set(cell, "V", "");
+      cell.remove_attribute("U");
+      xml::Set(cell, "F", xml::kNoFormula);
+      return;
+    case CellValue::Kind::kText:
+      xml::Set(cell, "V", ToUtf8(value.text()).c_str());
+      xml::Set(cell, "U", "STR");
+      break;
+    case CellValue::Kind::kNumber:
+      xml::Set(cell, "V", xml::NumberText(value.number).c_str());
+      cell.remove_attribute("U");
+      break;
+    case CellValue::Kind::kBoolean:
+      xml::Set(cell, "V", value.number != 0 ? "1" : "0");
+      xml::Set(cell, "U", "BOOL");
+      break;
+  }
+  cell.remove_attribute("F");
+}
+
+Text VsdxCell::result_text(const Variant& units) {
+  CheckUnits(units);
+  const Value v = ReadValue(Node(), IsFlagColumn(section_, column_));
+  switch (v.kind) {
+    case Value::Kind::kNone:
+      return Text();
+    case Value::Kind::kText:
+      return FromUtf8(v.text);
+    case Value::Kind::kNumber:
+      return NumberText(v.number);
+    case Value::Kind::kFlag:
+      return v.number != 0 ? u"TRUE" : u"FALSE";
+  }
+  return Text();
+}
+
+double VsdxCell::result_number() {
+  const Value v = ReadValue(Node(), IsFlagColumn(section_, column_));
+  return v.kind == Value::Kind::kNumber || v.kind == Value::Kind::kFlag ? v.number : 0;
+}
+
+int32_t VsdxCell::result_int() {
+  const double whole = std::trunc(result_number());
+  if (!(whole >= std::numeric_limits<int32_t>::min() &&
+        whole <= std::numeric_limits<int32_t>::max()))
+    Raise(err::kOverflow);
+  return static_cast<int32_t>(whole);
+}
+
+// VsdxShape.
+
+namespace {
+constexpr size_t kIndexFrom = 24;  // rows in a sheet before its rows are indexed by name
+int Slot(int16_t section) {
+  return section == kSectionUser ? 1 : 0;
+}
+
+// RowNameHash of a name held in UTF-8, without converting plain ASCII names.
+size_t Utf8RowHash(int16_t section, const char* name) {
+  uint64_t h = 1469598103934665603ull ^ static_cast<uint16_t>(section);
+  for (const char* p = name; *p; ++p) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return RowNameHash(section, FromUtf8(name));
+    h ^= LowerChar(static_cast<char16_t>(*p));
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h);
+}
+
+int16_t SectionNamed(const char* name) {
+  if (std::strcmp(name, xml::kPropertySection) == 0) return kSectionProperty;
+  if (std::strcmp(name, xml::kUserSection) == 0) return kSectionUser;
+  return 0;
+}
+
+// The N and Del attributes of a Section or Row element, in one walk of its attributes.
+struct NameAndDel {
+  const char* name = nullptr;
+  bool deleted = false;
+};
+NameAndDel NameAndDelOf(pugi::xml_node node) {
+  NameAndDel out;
+  for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
+    const char* n = a.name();
+    if (n[0] == 'N' && n[1] == '\0') out.name = a.value();
+    if (xml::Is(n, "Del")) out.deleted = std::strcmp(a.value(), "1") == 0;
+  }
+  return out;
+}
+}  // namespace
+
+VsdxShape::VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node, uint32_t master_id,
+                     bool is_master_shape)
+    : document_(document),
+      part_(part),
+      node_(node),
+      master_id_(master_id),
+      is_master_shape_(is_master_shape) {}
+
+VsdxShape::~VsdxShape() = default;
+
+uint32_t VsdxShape::id() const {
+  return node_.attribute("ID").as_uint();
+}
+
+Text VsdxShape::name() {
+  if (!node_) return Text(xml::kDocumentSheetName);
+  const char* local = "";
+  const char* universal = "";
+  const char* id = "";
+  const char* master = nullptr;
+  for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
+    const char* n = a.name();
+    if (xml::Is(n, "Name"))
+      local = a.value();
+    else if (xml::Is(n, "NameU"))
+      universal = a.value();
+    else if (xml::Is(n, "ID"))
+      id = a.value();
+    else if (xml::Is(n, "Master"))
+      master = a.value();
+  }
+  if (*local) return FromUtf8(local);
+  if (*universal) return FromUtf8(universal);
+  const Text id_text = FromUtf8(id);
+  if (!is_master_shape_ && master)
+    return document_.MasterName(static_cast<uint32_t>(std::strtoul(master, nullptr, 10))) + u"." +
+           id_text;
+  return u"Sheet." + id_text;
+}
+
+const VsdxShape* VsdxShape::Parent() const {
+  if (!parent_resolved_) {
+    parent_resolved_ = true;
+    if (!is_master_shape_ && node_) {
+      if (const pugi::xml_attribute master = node_.attribute("Master"))
+        parent_ = document_.MasterShape(master.as_uint(), 0);
+      else if (const pugi::xml_attribute sub = node_.attribute("MasterShape"); sub && master_id_)
+        parent_ = document_.MasterShape(master_id_, sub.as_uint());
+    }
+  }
+  return parent_;
+}
+
+void VsdxShape::KnowRows() const {
+  if (rows_known_) return;
+  rows_known_ = true;
+  for (pugi::xml_node s = node_.first_child(); s; s = s.next_sibling()) {
+    if (!xml::IsElement(s, "Section")) continue;
+    const NameAndDel section_attributes = NameAndDelOf(s);
+    const int16_t section = section_attributes.name ? SectionNamed(section_attributes.name) : 0;
+    if (section == 0 || sections_[Slot(section)]) continue;
+    sections_[Slot(section)] = s;
+    section_deleted_[Slot(section)] = section_attributes.deleted;
+    for (pugi::xml_node r = s.first_child(); r; r = r.next_sibling()) {
+      if (!xml::IsElement(r, "Row")) continue;
+      const NameAndDel row = NameAndDelOf(r);
+      if (row.name && *row.name) AddRowRef(section, r, row.name, row.deleted);
+    }
+  }
+}
+
+void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
+                          bool deleted) const {
+  const auto index = static_cast<uint32_t>(rows_.size());
+  if (rows_.empty()) rows_.reserve(4);
+  rows_.push_back(RowRef{Utf8RowHash(section, name), row, name, section, deleted});
+  if (by_hash_) {
+    by_hash_->emplace(rows_.back().hash, index);
+    if (!deleted) live_rows_[Slot(section)].push_back(index);
+  } else if (rows_.size() >= kIndexFrom) {
+    by_hash_ = std::make_unique<std::unordered_multimap<size_t, uint32_t>>();
+    for (uint32_t i = 0; i < rows_.size(); ++i) {
+      by_hash_->emplace(rows_[i].hash, i);
+      if (!rows_[i].deleted) live_rows_[Slot(rows_[i].section)].push_back(i);
+    }
+  }
+}
+
+const VsdxShape::RowRef* VsdxShape::LiveRow(int16_t section, size_t position) const {
+  KnowRows();
+  if (section_deleted_[Slot(section)]) return nullptr;
+  if (by_hash_) {
+    const std::vector<uint32_t>& live = live_rows_[Slot(section)];
+    return position < live.size() ? &rows_[live[position]] : nullptr;
+  }
+  for (const RowRef& r : rows_)
+    if (r.section == section && !r.deleted && position-- == 0) return &r;
+  return nullptr;
+}
+
+const VsdxShape::RowRef* VsdxShape::LocalRow(int16_t section, TextView row, size_t hash) const {
+  KnowRows();
+  const auto matches = [&](const RowRef& r) {
+    return r.hash == hash && r.section == section && xml::EqualsNoCase(r.name, row);
+  };
+  if (by_hash_) {
+    const auto [begin, end] = by_hash_->equal_range(hash);
+    for (auto it = begin; it != end; ++it)
+      if (matches(rows_[it->second])) return &rows_[it->second];
+    return nullptr;
+  }
+  for (const RowRef& r : rows_)
+    if (matches(r)) return &r;
+  return nullptr;
+}
+
+VsdxShape::Lookup VsdxShape::Find(int16_t section, TextView row, size_t hash,
+                                  const char* column) const {
+  Lookup out;
+  for (const VsdxShape* s = this; s; s = s->Parent()) {
+    s->KnowRows();
+    if (!s->sections_[Slot(section)]) continue;
+    if (s->section_deleted_[Slot(section)]) break;
+    const RowRef* r = s->LocalRow(section, row, hash);
+    if (!r) continue;
+    if (r->deleted) break;
+    if (!out.row_exists) {
+      out.row_exists = true;
+      out.row = r->row;
+    }
+    if (!column) break;
+    if (const pugi::xml_node cell = xml::CellNamed(r->row, column)) {
+      out.cell = cell;
+      break;
+    }
+  }
+  return out;
+}
+
+pugi::xml_node VsdxShape::EnsureSection(int16_t section) {
+  if (!node_) node_ = document_.EnsureDocumentSheet();
+  KnowRows();
+  if (pugi::xml_node existing = sections_[Slot(section)]) return existing;
+  // Sections follow the sheet's own cells and come before its text and member shapes.
+  pugi::xml_node after;
+  for (pugi::xml_node child = node_.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    const std::string_view name = child.name();
+    if (name == "Cell" || name == "Trigger" || name == "Section") after = child;
+  }
+  pugi::xml_node s =
+      after ? node_.insert_child_after("Section", after) : node_.prepend_child("Section");
+  s.append_attribute("N") = section == kSectionProperty ? xml::kPropertySection : xml::kUserSection;
+  sections_[Slot(section)] = s;
+  document_.Restructured();
+  return s;
+}
+
+pugi::xml_node VsdxShape::OwnCell(int16_t section, TextView row, const char* column) {
+  pugi::xml_node section_node = EnsureSection(section);
+  const size_t hash = RowNameHash(section, row);
+  pugi::xml_node r;
+  if (const RowRef* local = LocalRow(section, row, hash)) r = local->row;
+  if (!r) {
+    // The row is inherited: keep the name as the master spells it.
+    const Lookup inherited = Find(section, row, hash, nullptr);
+    const std::string name =
+        inherited.row ? std::string(NameAndDelOf(inherited.row).name) : ToUtf8(row);
+    r = section_node.append_child("Row");
+    pugi::xml_attribute n = r.append_attribute("N");
+    n = name.c_str();
+    AddRowRef(section, r, n.value(), false);
+  }
+  pugi::xml_node cell = xml::CellNamed(r, column);
+  if (!cell) {
+    cell = r.append_child("Cell");
+    cell.append_attribute("N") = column;
+    document_.Restructured();
+  }
+  document_.Changed(part_, true);
+  return cell;
+}
+
+void VsdxShape::RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const {
+  if (const VsdxShape* parent = Parent()) parent->RowsInOrder(section, rows);
+  KnowRows();
+  if (!sections_[Slot(section)]) return;
+  if (section_deleted_[Slot(section)]) {
+    rows.clear();
+    return;
+  }
+  const size_t inherited = rows.size();
+  for (const RowRef& r : rows_) {
+    if (r.section != section) continue;
+    size_t match = inherited;
+    for (size_t i = 0; i < inherited; ++i)
+      if (rows[i] && xml::EqualsNoCaseUtf8(NameAndDelOf(rows[i]).name, r.name)) match = i;
+    if (match < inherited) {
+      if (r.deleted) rows[match] = pugi::xml_node();
+    } else if (!r.deleted) {
+      rows.push_back(r.row);
+    }
+  }
+  std::erase_if(rows, [](pugi::xml_node r) { return !r; });
+}
+
+bool VsdxShape::cell_exists(const CellName& name) {
+  return name.is_row_cell() &&
+         Find(name.section(), name.row(), name.row_hash(), nullptr).row_exists;
+}
+
+VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, int16_t column) const {
+  for (VsdxCell* c = cells_; c; c = c->next())
+    if (c->section() == section && c->column() == column && EqualsNoCase(c->row(), row)) return c;
+  return nullptr;
+}
+
+VsdxCell& VsdxShape::NewCell(int16_t section, TextView row, int16_t column) {
+  cells_ = &document_.NewCell(*this, section, row, column, cells_);
+  return *cells_;
+}
+
+// Rows are never removed, so a cell handed out once exists from then on.
+Cell& VsdxShape::cell(const CellName& name) {
+  if (!name.is_row_cell()) Fail(kNoSuchCell, kNoSuchCellText);
+  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.column())) return *known;
+  const Lookup found =
+      Find(name.section(), name.row(), name.row_hash(), ColumnName(name.section(), name.column()));
+  if (!found.row_exists) Fail(kNoSuchCell, kNoSuchCellText);
+  VsdxCell& cell = NewCell(name.section(), name.row(), name.column());
+  cell.Remember(found.cell, document_.generation());
+  return cell;
+}
+
+Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
+  const int16_t port_column = ColumnOfIndex(section, column);
+  if (port_column < 0 || row < 0) Fail(kNoSuchCell, kNoSuchCellText);
+  const char* name = nullptr;
+  if (!Parent()) {
+    if (const RowRef* r = LiveRow(section, static_cast<size_t>(row))) name = r->name;
+  } else {
+    std::vector<pugi::xml_node> rows;
+    RowsInOrder(section, rows);
+    if (static_cast<size_t>(row) < rows.size()) name = NameAndDelOf(rows[row]).name;
+  }
+  if (!name) Fail(kNoSuchCell, kNoSuchCellText);
+  const Text row_name = FromUtf8(name);
+  if (VsdxCell* known = KnownCell(section, row_name, port_column)) return *known;
+  return NewCell(section, row_name, port_column);
+}
+
+int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*row_tag*/) {
+  if (section != kSectionProperty && section != kSectionUser) Fail(kBadSection, kBadSectionText);
+  const size_t hash = RowNameHash(section, row_name);
+  if (!ValidRowName(row_name) || Find(section, row_name, hash, nullptr).row_exists)
+    Fail(kBadRowName, kBadRowNameText);
+  pugi::xml_node section_node = EnsureSection(section);
+  size_t index_of_new = 0;
+  if (!Parent()) {
+    KnowRows();
+    if (by_hash_) {
+      index_of_new = live_rows_[Slot(section)].size();
+    } else {
+      for (const RowRef& r : rows_) index_of_new += r.section == section && !r.deleted;
+    }
+  } else {
+    std::vector<pugi::xml_node> rows;
+    RowsInOrder(section, rows);
+    index_of_new = rows.size();
+  }
+  if (index_of_new > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
+    Raise(err::kOverflow);
+
+  pugi::xml_node r;
+  document_.Restructured();
+  // A row deleted here from the master's is brought back rather than named twice.
+  if (const RowRef* deleted = LocalRow(section, row_name, hash)) {
+    r = deleted->row;
+    r.remove_attribute("Del");
+    while (r.first_child()) r.remove_child(r.first_child());
+    const auto index = static_cast<uint32_t>(deleted - rows_.data());
+    rows_[index].deleted = false;
+    if (by_hash_) live_rows_[Slot(section)].push_back(index);
+  } else {
+    r = section_node.append_child("Row");
+    pugi::xml_attribute n = r.append_attribute("N");
+    n = ToUtf8(row_name).c_str();
+    AddRowRef(section, r, n.value(), false);
+  }
+  xml::AppendCell(r, "Value", "", nullptr, xml::kNoFormula);
+  if (section == kSectionProperty) xml::AppendCell(r, "Invisible", "0", nullptr, nullptr);
+  document_.Changed(part_, true);
+  return static_cast<int16_t>(index_of_new);
+}
+
+// VsdxShapes and VsdxPage.
+
+int16_t VsdxShapes::count() {
+  const size_t n = page_.top_level().size();
+  if (n > static_cast<size_t>(std::numeric_limits<int16_t>::max())) Raise(err::kOverflow);
+  return static_cast<int16_t>(n);
+}
+
+Shape& VsdxShapes::item(int16_t position) {
+  const auto& shapes = page_.top_level();
+  if (position < 1 || static_cast<size_t>(position) > shapes.size()) Fail(kBadIndex, kBadIndexText);
+  return *shapes[position - 1];
+}
+
+Shape& VsdxShapes::item(TextView name) {
+  if (VsdxShape* shape = page_.find_shape(name)) return *shape;
+  Fail(kNotFound, kNotFoundText);
+}
+
+VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name)
+    : document_(document), part_(part), name_(std::move(name)) {
+  const pugi::xml_node shapes = part_.xml.document_element().child("Shapes");
+  size_t count = 0;
+  for (pugi::xml_node s = shapes.child("Shape"); s; s = s.next_sibling("Shape")) ++count;
+  top_level_store_.reserve(count);
+  top_level_.reserve(count);
+  AddShapes(shapes, 0, true);
+}
+
+void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_level) {
+  for (pugi::xml_node s = shapes.child("Shape"); s; s = s.next_sibling("Shape")) {
+    if (xml::IsDeleted(s)) continue;
+    const pugi::xml_attribute master = s.attribute("Master");
+    const uint32_t own_master = master ? master.as_uint() : master_id;
+    if (top_level) {
+      top_level_.push_back(&top_level_store_.emplace_back(document_, part_, s, own_master, false));
+      continue;
+    }
+    VsdxShape& shape = members_store_.emplace_back(document_, part_, s, own_master, false);
+    by_name_.emplace(LowerCase(shape.name()), &shape);
+    AddShapes(s.child("Shapes"), own_master, false);
+  }
+}
+
+VsdxShape* VsdxPage::find_shape(TextView name) {
+  if (!members_loaded_) {
+    members_loaded_ = true;
+    // Top-level shapes first, then every group's members in document order.
+    for (VsdxShape* shape : top_level_) by_name_.emplace(LowerCase(shape->name()), shape);
+    for (size_t i = 0, n = top_level_.size(); i < n; ++i) {
+      const pugi::xml_node node = top_level_[i]->node();
+      const pugi::xml_attribute master = node.attribute("Master");
+      AddShapes(node.child("Shapes"), master ? master.as_uint() : 0, false);
+    }
+  }
+  const auto it = by_name_.find(LowerCase(name));
+  return it == by_name_.end() ? nullptr : it->second;
+}
+
+// VsdxPages.
+
+int16_t VsdxPages::count() {
+  if (pages_.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
+    Raise(err::kOverflow);
+  return static_cast<int16_t>(pages_.size());
+}
+
+Page& VsdxPages::item(int16_t position) {
+  if (position < 1 || static_cast<size_t>(position) > pages_.size()) Fail(kBadIndex, kBadIndexText);
+  return *pages_[position - 1];
+}
+
+Page& VsdxPages::item(TextView name) {
+  for (const auto& page : pages_)
+    if (EqualsNoCase(page->name(), name)) return *page;
+  Fail(kNotFound, kNotFoundText);
+}
+
+// VsdxDocument.
+
+std::shared_ptr<VsdxDocument> VsdxDocument::Load(Package package, Text name) {
+  auto document = std::make_shared<VsdxDocument>(Passkey(), std::move(package), std::move(name));
+  document->Read();
+  return document;
+}
+
+VsdxDocument::VsdxDocument(Passkey, Package package, Text name)
+    : package_(std::move(package)), name_(std::move(name)) {}
+
+XmlPart& VsdxDocument::Parse(const std::string& part_name) {
+  const std::string key = xml::LowerAscii(part_name);
+  if (const auto it = parts_by_name_.find(key); it != parts_by_name_.end()) return *it->second;
+  XmlPart& part = parts_.emplace_back();
+  part.name = part_name;
+  part.buffer = package_.Take(part_name);
+  xml::ParseInPlace(part.xml, part.buffer, part.name, package_.name());
+  parts_by_name_.emplace(key, &part);
+  return part;
+}
+
+std::vector<std::string> VsdxDocument::Targets(const std::string& part, std::string_view type) {
+  std::vector<std::string> targets;
+  const std::string rels = RelsPartOf(part);
+  if (!package_.Has(rels)) return targets;
+  const pugi::xml_node root = Parse(rels).xml.document_element();
+  for (pugi::xml_node r = root.child("Relationship"); r; r = r.next_sibling("Relationship")) {
+    if (type != r.attribute("Type").value()) continue;
+    if (std::strcmp(r.attribute("TargetMode").value(), "External") == 0) continue;
+    std::string target = ResolvePartName(part, r.attribute("Target").value());
+    if (target.empty())
+      FailRead(package_.name(),
+               u"a relationship of '" + FromUtf8(part) + u"' points outside the package.");
+    targets.push_back(std::move(target));
+  }
+  return targets;
+}
+
+std::string VsdxDocument::Target(const std::string& part, std::string_view id) {
+  const std::string rels = RelsPartOf(part);
+  if (!package_.Has(rels)) return {};
+  const pugi::xml_node root = Parse(rels).xml.document_element();
+  for (pugi::xml_node r = root.child("Relationship"); r; r = r.next_sibling("Relationship"))
+    if (id == r.attribute("Id").value())
+      return ResolvePartName(part, r.attribute("Target").value());
+  return {};
+}
+
+void VsdxDocument::Read() {
+  const Text& file = package_.name();
+  if (!package_.Has(xml::kContentTypesPart))
+    FailRead(file, u"it is not a drawing (it has no content types).");
+  const std::vector<std::string> documents = Targets("", xml::kRelDocument);
+  if (documents.empty() || !package_.Has(documents.front()))
+    FailRead(file, u"it is not a drawing (it has no drawing document part).");
+  document_part_ = &Parse(documents.front());
+  const pugi::xml_node root = document_part_->xml.document_element();
+  if (std::strcmp(root.name(), "VisioDocument") != 0)
+    FailRead(file, u"it is not a drawing (its document part is not a drawing document).");
+
+  ReadMasters(documents.front());
+
+  const std::vector<std::string> page_lists = Targets(documents.front(), xml::kRelPages);
+  if (page_lists.empty() || !package_.Has(page_lists.front()))
+    FailRead(file, u"the drawing has no pages.");
+  const std::string& pages_part = page_lists.front();
+  const pugi::xml_node pages = Parse(pages_part).xml.document_element();
+  for (pugi::xml_node page = pages.child("Page"); page; page = page.next_sibling("Page")) {
+    Text page_name = FromUtf8(page.attribute("Name").value());
+    if (page_name.empty()) page_name = FromUtf8(page.attribute("NameU").value());
+    if (page_name.empty()) page_name = u"Page-" + IntegerText(page.attribute("ID").as_uint());
+    const std::string part_name = Target(pages_part, xml::RelId(page.child("Rel")));
+    if (part_name.empty() || !package_.Has(part_name))
+      FailRead(file, u"the page '" + page_name + u"' has no part.");
+    XmlPart& part = Parse(part_name);
+    if (std::strcmp(part.xml.document_element().name(), "PageContents") != 0)
+      FailRead(file, u"the part '" + FromUtf8(part_name) + u"' is not a page.");
+    pages_.pages_.push_back(std::make_unique<VsdxPage>(*this, part, std::move(page_name)));
+  }
+  if (pages_.pages_.empty()) FailRead(file, u"the drawing has no pages.");
+
+  sheet_ =
+      std::make_unique<VsdxShape>(*this, *document_part_, root.child("DocumentSheet"), 0, false);
+}
+
+void VsdxDocument::ReadMasters(const std::string& document_part) {
+  const std::vector<std::string> lists = Targets(document_part, xml::kRelMasters);
+  if (lists.empty() || !package_.Has(lists.front())) return;
+  const std::string& masters_part = lists.front();
+  const pugi::xml_node masters = Parse(masters_part).xml.document_element();
+  for (pugi::xml_node m = masters.child("Master"); m; m = m.next_sibling("Master")) {
+    const uint32_t id = m.attribute("ID").as_uint();
+    Master& master = masters_[id];
+    master.name = FromUtf8(m.attribute("Name").value());
+    if (master.name.empty()) master.name = FromUtf8(m.attribute("NameU").value());
+    if (master.name.empty()) master.name = u"Master." + IntegerText(id);
+    const std::string part_name = Target(masters_part, xml::RelId(m.child("Rel")));
+    if (part_name.empty() || !package_.Has(part_name)) continue;
+    master.part = &Parse(part_name);
+    // Every shape of the master, members included, so that instances' members find theirs.
+    std::vector<std::pair<pugi::xml_node, bool>> pending;
+    for (pugi::xml_node s = master.part->xml.document_element().child("Shapes").child("Shape"); s;
+         s = s.next_sibling("Shape"))
+      pending.emplace_back(s, true);
+    for (size_t i = 0; i < pending.size(); ++i) {
+      const auto [node, top] = pending[i];
+      VsdxShape& shape = master.shapes.emplace_back(*this, *master.part, node, 0, true);
+      master.by_id.emplace(shape.id(), &shape);
+      if (top && !master.top) master.top = &shape;
+      for (pugi::xml_node s = node.child("Shapes").child("Shape"); s; s = s.next_sibling("Shape"))
+        pending.emplace_back(s, false);
+    }
+  }
+}
+
+const VsdxShape* VsdxDocument::MasterShape(uint32_t master_id, uint32_t shape_id) const {
+  const auto it = masters_.find(master_id);
+  if (it == masters_.end()) return nullptr;
+  if (shape_id == 0) return it->second.top;
+  const auto shape = it->second.by_id.find(shape_id);
+  return shape == it->second.by_id.end() ? nullptr : shape->second;
+}
+
+Text VsdxDocument::MasterName(uint32_t master_id) const {
+  const auto it = masters_.find(master_id);
+  return it == masters_.end() ? u"Master." + IntegerText(master_id) : it->second.name;
+}
+
+void VsdxDocument::Changed(XmlPart& part, bool values) {
+  part.dirty = true;
+  values_changed_ = values_changed_ || values;
+}
+
+VsdxCell& VsdxDocument::NewCell(VsdxShape& shape, int16_t section, TextView row, int16_t column,
+                                VsdxCell* next) {
+  return cells_.emplace_back(shape, section, Text(row), column, next);
+}
+
+pugi::xml_node VsdxDocument::EnsureDocumentSheet() {
+  pugi::xml_node root = document_part_->xml.document_element();
+  if (pugi::xml_node sheet = root.child("DocumentSheet")) return sheet;
+  // Its place in the document part follows the settings, colours, fonts and styles.
+  pugi::xml_node after;
+  for (const char* before : {"DocumentSettings", "Colors", "FaceNames", "StyleSheets"})
+    if (pugi::xml_node n = root.child(before)) after = n;
+  pugi::xml_node sheet =
+      after ? root.insert_child_after("DocumentSheet", after) : root.prepend_child("DocumentSheet");
+  for (const auto& [name, value] : xml::kDocumentSheetAttributes)
+    sheet.append_attribute(name) = value;
+  Changed(*document_part_, false);
+  return sheet;
+}
+
+void VsdxDocument::FlagRecalculation() {
+  std::vector<std::string> targets = Targets("", xml::kRelCustomProperties);
+  XmlPart* custom = nullptr;
+  if (!targets.empty() && package_.Has(targets.front())) {
+    custom = &Parse(targets.front());
+  } else {
+    std::string name = xml::kCustomPropertiesPart;
+    for (int n = 2; package_.Has(name) || parts_by_name_.contains(xml::LowerAscii(name)); ++n)
+      name = "docProps/custom" + std::to_string(n) + ".xml";
+    custom = &parts_.emplace_back();
+    custom->name = name;
+    xml::NewCustomProperties(custom->xml);
+    parts_by_name_.emplace(xml::LowerAscii(name), custom);
+    XmlPart& rels = Parse(RelsPartOf(""));
+    xml::AddRelationship(rels.xml, xml::kRelCustomProperties, name);
+    rels.dirty = true;
+    XmlPart& types = Parse(xml::kContentTypesPart);
+    xml::AddOverride(types.xml, "/" + name, xml::kCustomPropertiesType);
+    types.dirty = true;
+  }
+  xml::SetRecalculateOnOpen(custom->xml);
+  custom->dirty = true;
+  recalculation_flagged_ = true;
+}
+
+void VsdxDocument::Save(const std::filesystem::path& file) {
+  if (values_changed_ && !recalculation_flagged_) FlagRecalculation();
+  for (XmlPart& part : parts_)
+    if (part.dirty) package_.Write(part.name, xml::Serialize(part.xml));
+  package_.Save(file);
+  for (XmlPart& part : parts_) part.dirty = false;
+}
+
+}  // namespace vsdx
+}  // namespace kvpw::host

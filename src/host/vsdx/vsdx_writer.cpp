@@ -1,0 +1,423 @@
+#include "host/vsdx/vsdx_writer.h"
+
+#include <algorithm>
+#include <string>
+
+#include "frame/error.h"
+#include "host/vsdx/vsdx_drawing.h"
+#include "host/vsdx/vsdx_xml.h"
+
+namespace kvpw::host {
+namespace {
+
+namespace xml = vsdx::xml;
+
+constexpr char kDeclaration[] = "<?xml version='1.0' encoding='utf-8' ?>\r\n";
+constexpr uint32_t kFirstMasterId = 2;
+constexpr uint32_t kMasterShapeId = 5;  // the application numbers a master's shape from 5
+
+void Escaped(std::string& out, std::string_view text) {
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) continue;  // not allowed in XML 1.0
+        out += c;
+    }
+  }
+}
+
+void Attribute(std::string& out, const char* name, std::string_view value) {
+  out += ' ';
+  out += name;
+  out += "='";
+  Escaped(out, value);
+  out += '\'';
+}
+
+void Attribute(std::string& out, const char* name, TextView value) {
+  Attribute(out, name, std::string_view(ToUtf8(value)));
+}
+
+std::string Root(const char* element) {
+  std::string out = kDeclaration;
+  out += '<';
+  out += element;
+  Attribute(out, "xmlns", std::string_view(xml::kVisioNamespace));
+  Attribute(out, "xmlns:r", std::string_view(xml::kRelNamespace));
+  out += " xml:space='preserve'>";
+  return out;
+}
+
+// <Cell N='Value' .../> holding a value as the application stores a constant.
+void ValueCell(std::string& out, const char* name, const Variant& value) {
+  out += "<Cell N='";
+  out += name;
+  out += '\'';
+  switch (value.type()) {
+    case VarType::kEmpty:
+    case VarType::kNull:
+      Attribute(out, "V", std::string_view());
+      Attribute(out, "F", std::string_view(xml::kNoFormula));
+      break;
+    case VarType::kBoolean:
+      Attribute(out, "V", std::string_view(value.boolean() ? "1" : "0"));
+      Attribute(out, "U", std::string_view("BOOL"));
+      break;
+    case VarType::kInteger:
+    case VarType::kLong:
+    case VarType::kDouble:
+      Attribute(out, "V", std::string_view(xml::NumberText(ToDouble(value))));
+      break;
+    case VarType::kText:
+      Attribute(out, "V", TextView(value.text()));
+      Attribute(out, "U", std::string_view("STR"));
+      break;
+    case VarType::kObject:
+    case VarType::kArray:
+      Raise(err::kTypeMismatch);
+  }
+  out += "/>";
+}
+
+struct Relationships {
+  std::string text =
+      std::string(kDeclaration) + "<Relationships xmlns='" + xml::kPackageRelNamespace + "'>";
+  int count = 0;
+  std::string Add(const char* type, std::string_view target) {
+    const std::string id = "rId" + std::to_string(++count);
+    text += "<Relationship";
+    Attribute(text, "Id", std::string_view(id));
+    Attribute(text, "Type", std::string_view(type));
+    Attribute(text, "Target", target);
+    text += "/>";
+    return id;
+  }
+  std::string Done() const { return text + "</Relationships>"; }
+};
+
+}  // namespace
+
+VsdxWriter::VsdxWriter(TextView document_name) : document_name_(document_name) {}
+
+VsdxWriter& VsdxWriter::master(TextView name) {
+  masters_.push_back(MasterData{Text(name), {}});
+  target_ = Target::kMaster;
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::page(TextView name) {
+  pages_.push_back(PageData{Text(name), {}});
+  target_ = Target::kNone;
+  group_ = static_cast<size_t>(-1);
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::AddShape(TextView name, TextView master, bool group, bool member) {
+  if (pages_.empty()) page(u"Page-1");
+  PageData& page = pages_.back();
+  if (member && group_ == static_cast<size_t>(-1))
+    Raise(err::kInvalidArgument, u"A member needs a group made before it.");
+  ShapeData shape;
+  shape.id = static_cast<uint32_t>(page.shapes.size() + 1);
+  shape.name = Text(name);
+  shape.group = group;
+  shape.top_level = !member;
+  if (!master.empty()) {
+    for (size_t i = 0; i < masters_.size(); ++i)
+      if (EqualsNoCase(masters_[i].name, master)) shape.master = static_cast<int>(i);
+    if (shape.master < 0)
+      Raise(err::kInvalidArgument, u"No master is named " + Text(master) + u".");
+    // The application names a new instance after its master: the first on a page takes the
+    // master's name, later ones "<master>.<ID>".
+    if (shape.name.empty()) {
+      const Text& base = masters_[shape.master].name;
+      const bool taken =
+          std::any_of(page.shapes.begin(), page.shapes.end(),
+                      [&](const ShapeData& s) { return EqualsNoCase(s.name, base); });
+      shape.name = taken ? base + u"." + IntegerText(shape.id) : base;
+    }
+  }
+  page.shapes.push_back(std::move(shape));
+  target_shape_ = page.shapes.size() - 1;
+  if (member) page.shapes[group_].members.push_back(target_shape_);
+  if (group)
+    group_ = target_shape_;
+  else if (!member)
+    group_ = static_cast<size_t>(-1);
+  target_ = Target::kShape;
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::shape(TextView name, TextView master) {
+  return AddShape(name, master, false, false);
+}
+
+VsdxWriter& VsdxWriter::group(TextView name, TextView master) {
+  return AddShape(name, master, true, false);
+}
+
+VsdxWriter& VsdxWriter::member(TextView name, TextView master) {
+  return AddShape(name, master, false, true);
+}
+
+VsdxWriter& VsdxWriter::document_sheet() {
+  target_ = Target::kSheet;
+  return *this;
+}
+
+std::vector<VsdxWriter::Row>& VsdxWriter::TargetRows() {
+  switch (target_) {
+    case Target::kMaster:
+      return masters_.back().rows;
+    case Target::kShape:
+      return pages_.back().shapes[target_shape_].rows;
+    case Target::kSheet:
+      return sheet_rows_;
+    case Target::kNone:
+      break;
+  }
+  Raise(err::kInvalidArgument, u"Rows need a master, a shape or the document sheet first.");
+}
+
+VsdxWriter& VsdxWriter::SetRow(int16_t section, TextView row, const Variant& value) {
+  std::vector<Row>& rows = TargetRows();
+  for (Row& r : rows) {
+    if (r.section == section && EqualsNoCase(r.name, row)) {
+      r.value = value;
+      if (section == kSectionProperty) last_prop_ = r.name;
+      return *this;
+    }
+  }
+  rows.push_back(Row{section, Text(row), value});
+  if (section == kSectionProperty) last_prop_ = Text(row);
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::prop(TextView row, const Variant& value) {
+  return SetRow(kSectionProperty, row, value);
+}
+
+VsdxWriter& VsdxWriter::user(TextView row, const Variant& value) {
+  return SetRow(kSectionUser, row, value);
+}
+
+VsdxWriter& VsdxWriter::hidden(bool on) {
+  for (Row& r : TargetRows())
+    if (r.section == kSectionProperty && EqualsNoCase(r.name, last_prop_)) r.hidden = on;
+  return *this;
+}
+
+namespace {
+
+// The Property and User sections of a sheet. `inherited` holds the master's rows: a row the
+// master has is written as an override of its Value cell (and hidden flag) only.
+template <class Rows>
+void WriteSections(std::string& out, const Rows& rows, const Rows* inherited) {
+  for (const int16_t section : {kSectionProperty, kSectionUser}) {
+    bool open = false;
+    for (const auto& r : rows) {
+      if (r.section != section) continue;
+      if (!open) {
+        out += "<Section N='";
+        out += section == kSectionProperty ? xml::kPropertySection : xml::kUserSection;
+        out += "'>";
+        open = true;
+      }
+      bool overrides = false;
+      if (inherited)
+        for (const auto& m : *inherited)
+          overrides = overrides || (m.section == section && EqualsNoCase(m.name, r.name));
+      out += "<Row";
+      Attribute(out, "N", TextView(r.name));
+      out += '>';
+      ValueCell(out, "Value", r.value);
+      if (section == kSectionProperty) {
+        if (!overrides) {
+          out += "<Cell N='Label'";
+          Attribute(out, "V", TextView(r.name));
+          out += "/><Cell N='Type' V='0'/>";
+        }
+        if (!overrides || r.hidden)
+          out += r.hidden ? "<Cell N='Invisible' V='1'/>" : "<Cell N='Invisible' V='0'/>";
+      } else if (!overrides) {
+        out += "<Cell N='Prompt' V='' F='No Formula'/>";
+      }
+      out += "</Row>";
+    }
+    if (open) out += "</Section>";
+  }
+}
+
+}  // namespace
+
+void VsdxWriter::WriteShape(std::string& out, const PageData& page, const ShapeData& shape,
+                            size_t position) const {
+  out += "<Shape";
+  Attribute(out, "ID", std::string_view(std::to_string(shape.id)));
+  if (!shape.name.empty()) {
+    Attribute(out, "NameU", TextView(shape.name));
+    Attribute(out, "Name", TextView(shape.name));
+  }
+  Attribute(out, "Type", std::string_view(shape.group ? "Group" : "Shape"));
+  if (shape.master >= 0)
+    Attribute(out, "Master", std::string_view(std::to_string(kFirstMasterId + shape.master)));
+  else
+    out += " LineStyle='3' FillStyle='3' TextStyle='3'";
+  out += '>';
+  // Laid out on a grid so that the drawing opens readably.
+  const double x = 1 + static_cast<double>(position % 8);
+  const double y = 10 - static_cast<double>((position / 8) % 10);
+  out += "<Cell N='PinX' V='" + xml::NumberText(x) + "'/><Cell N='PinY' V='" + xml::NumberText(y) +
+         "'/>";
+  if (shape.master < 0)
+    out +=
+        "<Cell N='Width' V='0.75'/><Cell N='Height' V='0.5'/>"
+        "<Cell N='LocPinX' V='0.375' F='Width*0.5'/><Cell N='LocPinY' V='0.25' "
+        "F='Height*0.5'/>";
+  WriteSections(out, shape.rows, shape.master >= 0 ? &masters_[shape.master].rows : nullptr);
+  if (!shape.members.empty()) {
+    out += "<Shapes>";
+    for (size_t i = 0; i < shape.members.size(); ++i)
+      WriteShape(out, page, page.shapes[shape.members[i]], i);
+    out += "</Shapes>";
+  }
+  out += "</Shape>";
+}
+
+vsdx::Package VsdxWriter::package() const {
+  std::string types = std::string(kDeclaration) + "<Types xmlns='" + xml::kContentTypesNamespace +
+                      "'><Default Extension='rels' ContentType='" + xml::kRelsType +
+                      "'/><Default Extension='xml' ContentType='application/xml'/>";
+  const auto override_of = [&](const std::string& part, const char* type) {
+    types += "<Override";
+    Attribute(types, "PartName", std::string_view("/" + part));
+    Attribute(types, "ContentType", std::string_view(type));
+    types += "/>";
+  };
+  std::vector<std::pair<std::string, std::string>> parts;
+
+  Relationships package_rels;
+  package_rels.Add(xml::kRelDocument, "visio/document.xml");
+  Relationships document_rels;
+  document_rels.Add(xml::kRelPages, "pages/pages.xml");
+
+  std::string document = Root("VisioDocument");
+  document += "<DocumentSheet";
+  for (const auto& [name, value] : xml::kDocumentSheetAttributes)
+    Attribute(document, name, std::string_view(value));
+  document += '>';
+  WriteSections(document, sheet_rows_, static_cast<const std::vector<Row>*>(nullptr));
+  document += "</DocumentSheet></VisioDocument>";
+  override_of("visio/document.xml", xml::kDocumentType);
+  override_of("visio/pages/pages.xml", xml::kPagesType);
+
+  if (!masters_.empty()) {
+    document_rels.Add(xml::kRelMasters, "masters/masters.xml");
+    override_of("visio/masters/masters.xml", xml::kMastersType);
+    Relationships master_rels;
+    std::string list = Root("Masters");
+    for (size_t i = 0; i < masters_.size(); ++i) {
+      const std::string file = "master" + std::to_string(i + 1) + ".xml";
+      const std::string id = master_rels.Add(xml::kRelMaster, file);
+      list += "<Master";
+      Attribute(list, "ID", std::string_view(std::to_string(kFirstMasterId + i)));
+      if (!masters_[i].name.empty()) {
+        Attribute(list, "NameU", TextView(masters_[i].name));
+        Attribute(list, "Name", TextView(masters_[i].name));
+      }
+      list += " MasterType='2'><PageSheet LineStyle='0' FillStyle='0' TextStyle='0'/><Rel r:id='" +
+              id + "'/></Master>";
+      std::string contents = Root("MasterContents");
+      contents += "<Shapes><Shape ID='" + std::to_string(kMasterShapeId) +
+                  "' Type='Shape' LineStyle='3' FillStyle='3' TextStyle='3'>"
+                  "<Cell N='PinX' V='0.375'/><Cell N='PinY' V='0.25'/><Cell N='Width' "
+                  "V='0.75'/><Cell N='Height' V='0.5'/>";
+      WriteSections(contents, masters_[i].rows, static_cast<const std::vector<Row>*>(nullptr));
+      contents += "</Shape></Shapes></MasterContents>";
+      override_of("visio/masters/" + file, xml::kMasterType);
+      parts.emplace_back("visio/masters/" + file, std::move(contents));
+    }
+    parts.emplace_back("visio/masters/masters.xml", list + "</Masters>");
+    parts.emplace_back("visio/masters/_rels/masters.xml.rels", master_rels.Done());
+  }
+
+  Relationships page_list_rels;
+  std::string page_list = Root("Pages");
+  for (size_t i = 0; i < pages_.size(); ++i) {
+    const PageData& page = pages_[i];
+    const std::string file = "page" + std::to_string(i + 1) + ".xml";
+    const std::string id = page_list_rels.Add(xml::kRelPage, file);
+    page_list += "<Page";
+    Attribute(page_list, "ID", std::string_view(std::to_string(i)));
+    const Text name =
+        page.name.empty() ? u"Page-" + IntegerText(static_cast<long long>(i + 1)) : page.name;
+    Attribute(page_list, "NameU", TextView(name));
+    Attribute(page_list, "Name", TextView(name));
+    page_list +=
+        "><PageSheet LineStyle='0' FillStyle='0' TextStyle='0'><Cell N='PageWidth' "
+        "V='11'/><Cell N='PageHeight' V='8.5'/></PageSheet><Rel r:id='" +
+        id + "'/></Page>";
+
+    std::string contents = Root("PageContents");
+    contents += "<Shapes>";
+    std::vector<bool> uses(masters_.size());
+    size_t position = 0;
+    for (const ShapeData& shape : page.shapes) {
+      if (shape.master >= 0) uses[shape.master] = true;
+      if (shape.top_level) WriteShape(contents, page, shape, position++);
+    }
+    contents += "</Shapes></PageContents>";
+    override_of("visio/pages/" + file, xml::kPageType);
+    parts.emplace_back("visio/pages/" + file, std::move(contents));
+    Relationships page_rels;
+    for (size_t m = 0; m < masters_.size(); ++m)
+      if (uses[m])
+        page_rels.Add(xml::kRelMaster, "../masters/master" + std::to_string(m + 1) + ".xml");
+    if (page_rels.count > 0)
+      parts.emplace_back("visio/pages/_rels/" + file + ".rels", page_rels.Done());
+  }
+  parts.emplace_back("visio/pages/pages.xml", page_list + "</Pages>");
+  parts.emplace_back("visio/pages/_rels/pages.xml.rels", page_list_rels.Done());
+
+  vsdx::Package package = vsdx::Package::Empty(document_name_);
+  package.Write(xml::kContentTypesPart, types + "</Types>");
+  package.Write("_rels/.rels", package_rels.Done());
+  package.Write("visio/document.xml", std::move(document));
+  package.Write("visio/_rels/document.xml.rels", document_rels.Done());
+  for (auto& [name, content] : parts) package.Write(name, std::move(content));
+  return package;
+}
+
+std::shared_ptr<Document> VsdxWriter::build() const {
+  return vsdx::VsdxDocument::Load(package(), document_name_);
+}
+
+void VsdxWriter::save(const std::filesystem::path& file) const {
+  package().Save(file);
+}
+
+}  // namespace kvpw::host

@@ -1,0 +1,867 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zip.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frame/error.h"
+#include "host/memory_drawing.h"
+#include "host/vsdx/package.h"
+#include "host/vsdx/vsdx_drawing.h"
+#include "host/vsdx/vsdx_writer.h"
+#include "testing/support.h"
+
+namespace kvpw::host {
+namespace {
+
+namespace fs = std::filesystem;
+namespace me = memory_error;
+using testing::ErrorNumberOf;
+using testing::TempDir;
+using vsdx::kFileError;
+
+const Variant kNoUnits{int16_t{0}};
+constexpr char kPage1[] = "visio/pages/page1.xml";
+
+Text TextOf(Shape& shape, const CellName& name) {
+  return shape.cell(name).result_text(kNoUnits);
+}
+
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& file, std::string_view bytes) {
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// Every entry of a zip file: its CRC, compressed size and inflated bytes.
+struct ZipEntry {
+  uint32_t crc = 0;
+  uint64_t compressed_size = 0;
+  std::string content;
+  bool operator==(const ZipEntry&) const = default;
+};
+std::map<std::string, ZipEntry> ReadZip(const fs::path& file) {
+  int error = 0;
+  zip_t* z = zip_open(file.c_str(), ZIP_RDONLY, &error);
+  EXPECT_NE(z, nullptr) << file;
+  std::map<std::string, ZipEntry> entries;
+  if (!z) return entries;
+  for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(z, i, 0, &st);
+    ZipEntry& e = entries[st.name];
+    e.crc = st.crc;
+    e.compressed_size = st.comp_size;
+    e.content.resize(st.size);
+    zip_file_t* f = zip_fopen_index(z, i, 0);
+    zip_fread(f, e.content.data(), st.size);
+    zip_fclose(f);
+  }
+  zip_discard(z);
+  return entries;
+}
+
+// Writes a zip with libzip; `prepare` may change an entry after it is added.
+struct NewEntry {
+  std::string name;
+  std::string content;
+  int32_t method = ZIP_CM_DEFLATE;
+  bool encrypted = false;
+};
+void WriteZip(const fs::path& file, const std::vector<NewEntry>& entries) {
+  int error = 0;
+  zip_t* z = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  ASSERT_NE(z, nullptr);
+  for (const NewEntry& e : entries) {
+    zip_source_t* s = zip_source_buffer(z, e.content.data(), e.content.size(), 0);
+    const zip_int64_t index = zip_file_add(z, e.name.c_str(), s, ZIP_FL_ENC_RAW);
+    ASSERT_GE(index, 0) << e.name;
+    zip_set_file_compression(z, index, e.method, 0);
+    if (e.encrypted) {
+      ASSERT_EQ(zip_file_set_encryption(z, index, ZIP_EM_AES_256, "secret"), 0);
+    }
+  }
+  ASSERT_EQ(zip_close(z), 0);
+}
+
+// The parts of a small generated drawing, to be altered by a test.
+std::vector<NewEntry> DrawingParts() {
+  vsdx::Package package = VsdxWriter(u"Small.vsdx")
+                              .master(u"Device")
+                              .prop(u"P99", 1)
+                              .page(u"Page-1")
+                              .shape(u"Relay")
+                              .prop(u"P11", u"R1")
+                              .package();
+  std::vector<NewEntry> parts;
+  for (const std::string& name : package.PartNames())
+    parts.push_back(NewEntry{name, package.Read(name)});
+  return parts;
+}
+
+std::shared_ptr<vsdx::VsdxDocument> WithPage(vsdx::Package package, std::string page_xml) {
+  package.Write(kPage1, std::move(page_xml));
+  return vsdx::VsdxDocument::Load(std::move(package), u"Edited.vsdx");
+}
+
+std::optional<fs::path> SharedDrawing(const char* name) {
+  const char* shared = std::getenv("KVPW_SHARED");
+  if (!shared) return std::nullopt;
+  const fs::path file = fs::path(shared) / "testdata" / "vsdx" / name;
+  if (!fs::exists(file)) return std::nullopt;
+  return file;
+}
+
+std::vector<Text> ShapeNames(Page& page) {
+  std::vector<Text> names;
+  Shapes& shapes = page.shapes();
+  for (int16_t i = 1; i <= shapes.count(); ++i) names.push_back(shapes.item(i).name());
+  return names;
+}
+
+// A drawing that exercises names, masters, groups and the document sheet, saved to a file.
+VsdxWriter SampleWriter() {
+  VsdxWriter w(u"Plant.vsdx");
+  w.master(u"Controller").prop(u"P99", 1).hidden().prop(u"P11", u"").user(u"AIDATA", u"1,2");
+  w.master(u"Point").prop(u"P16", u"").prop(u"P17", u"");
+  w.page(u"Controllers")
+      .shape(u"Relay")
+      .prop(u"P11", u"R1")
+      .prop(u"P12", u"RLY-24")
+      .user(u"IOType", 2)
+      .shape(u"", u"Controller")
+      .prop(u"P11", u"C1")
+      .shape(u"C2", u"Controller")
+      .shape()
+      .group(u"Panel")
+      .member(u"Inner", u"Point")
+      .prop(u"P17", u"AI1");
+  w.page(u"Field").shape(u"Sensor").prop(u"P1A", u"1:2:3").prop(u"Flag", true).prop(u"Scale", 2.5);
+  w.document_sheet().prop(u"DeviceTableRowCount", 0).hidden();
+  return w;
+}
+
+TEST(VsdxDrawing, PagesShapesAndNamesReadBackFromTheFile) {
+  TempDir dir;
+  const fs::path file = dir.path() / "plant.vsdx";
+  SampleWriter().save(file);
+  const std::pair<std::shared_ptr<Document>, Text> documents[] = {
+      {SampleWriter().build(), u"Plant.vsdx"}, {OpenVsdx(file), u"plant.vsdx"}};
+  for (const auto& [doc, name] : documents) {
+    EXPECT_EQ(doc->name(), name);
+    Pages& pages = doc->pages();
+    ASSERT_EQ(pages.count(), 2);
+    EXPECT_EQ(pages.item(1).name(), u"Controllers");
+    EXPECT_EQ(pages.item(2).name(), u"Field");
+    EXPECT_EQ(&pages.item(u"FIELD"), &pages.item(2));
+    Page& page = pages.item(1);
+    // Shape 2 is an unnamed instance (named after its master), shape 4 an unnamed plain shape;
+    // group members are not
+    // top-level but are found by name.
+    EXPECT_EQ(ShapeNames(page),
+              (std::vector<Text>{u"Relay", u"Controller", u"C2", u"Sheet.4", u"Panel"}));
+    Shape& inner = page.shapes().item(u"inner");
+    EXPECT_EQ(inner.name(), u"Inner");
+    EXPECT_EQ(TextOf(inner, u"Prop.P17"), u"AI1");
+    EXPECT_EQ(&page.shapes().item(u"controller"), &page.shapes().item(2));
+    EXPECT_EQ(doc->document_sheet().name(), u"TheDoc");
+
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(3); }), me::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(int16_t{0}); }), me::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(u"Nowhere"); }), me::kNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(6); }), me::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(u"Sheet.99"); }), me::kNotFound);
+  }
+}
+
+TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
+  auto doc = SampleWriter().build();
+  Shapes& shapes = doc->pages().item(1).shapes();
+  Shape& relay = shapes.item(u"Relay");
+  Shape& c1 = shapes.item(u"Controller");
+  Shape& c2 = shapes.item(u"C2");
+  Shape& sensor = doc->pages().item(2).shapes().item(1);
+
+  const struct {
+    Shape* shape;
+    const char16_t* cell;
+    const char16_t* text;
+    double number;
+  } cases[] = {
+      {&relay, u"Prop.P11", u"R1", 0},
+      {&relay, u"prop.p12.VALUE", u"RLY-24", 0},
+      {&relay, u"User.IOType", u"2", 2},
+      {&c1, u"Prop.P11", u"C1", 0},               // overridden Value
+      {&c1, u"Prop.P11.Invisible", u"FALSE", 0},  // the rest of the row still inherited
+      {&c1, u"Prop.P99", u"1", 1},                // inherited row
+      {&c1, u"Prop.P99.Invisible", u"TRUE", 1},
+      {&c1, u"User.AIDATA", u"1,2", 0},
+      {&c2, u"Prop.P11", u"", 0},  // the master's empty text
+      {&sensor, u"Prop.P1A", u"1:2:3", 0},
+      {&sensor, u"Prop.Flag", u"TRUE", 1},
+      {&sensor, u"Prop.Scale", u"2.5", 2.5},
+      {&doc->document_sheet(), u"Prop.DeviceTableRowCount", u"0", 0},
+      {&doc->document_sheet(), u"Prop.DeviceTableRowCount.Invisible", u"TRUE", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.cell));
+    EXPECT_TRUE(c.shape->cell_exists(c.cell));
+    EXPECT_EQ(TextOf(*c.shape, c.cell), c.text);
+    EXPECT_EQ(c.shape->cell(c.cell).result_number(), c.number);
+  }
+  EXPECT_EQ(&c1.cell(u"prop.P99"), &c1.cell(u"Prop.p99.value"));
+  EXPECT_NE(&c1.cell(u"Prop.P99"), &c2.cell(u"Prop.P99"));
+  EXPECT_EQ(sensor.cell(u"Prop.Scale").result_int(), 2);
+  EXPECT_EQ(ErrorNumberOf([&] { relay.cell(u"Prop.P11").result_text(Variant(u"mm")); }),
+            me::kBadUnits);
+
+  for (const char16_t* missing : {u"Prop.P99", u"User.AIDATA", u"Prop.P1", u"Width", u"Prop."}) {
+    SCOPED_TRACE(ToUtf8(missing));
+    EXPECT_FALSE(relay.cell_exists(missing));
+    EXPECT_EQ(ErrorNumberOf([&] { relay.cell(missing); }), me::kNoSuchCell);
+  }
+}
+
+// Cached values as the application writes them, read through the port.
+TEST(VsdxDrawing, CachedValuesReadByUnitAndColumn) {
+  const std::string page =
+      "<?xml version='1.0' encoding='utf-8' ?><PageContents "
+      "xmlns='http://schemas.microsoft.com/office/visio/2012/main'><Shapes><Shape ID='1'>"
+      "<Section N='Property'>"
+      "<Row N='Text'><Cell N='Value' V='4' U='STR'/></Row>"
+      "<Row N='Date'><Cell N='Value' V='2015-07-06T00:00:00' U='DATE'/></Row>"
+      "<Row N='Length'><Cell N='Value' V='1.9685039370078' U='MM'/></Row>"
+      "<Row N='Blank'><Cell N='Value' V='0' F='No Formula'/><Cell N='Invisible' V='1'/></Row>"
+      "<Row N='Flag'><Cell N='Value' V='1' U='BOOL'/><Cell N='Invisible' V='0' F='No Formula'/>"
+      "</Row>"
+      "<Row N='Exp'><Cell N='Value' V='-1.495875384893708E-6'/></Row>"
+      "<Row N='Big'><Cell N='Value' V='3000000000'/></Row>"
+      "<Row N='Formula'><Cell N='Value' V='0.5' F='Width*0.5'/></Row>"
+      "<Row N='NoValue'><Cell N='Label' V='x'/></Row>"
+      "<Row N='Gone' Del='1'/>"
+      "</Section><Section N='User' Del='1'/></Shape></Shapes></PageContents>";
+  auto doc = WithPage(SampleWriter().package(), page);
+  Shape& shape = doc->pages().item(1).shapes().item(1);
+  EXPECT_EQ(shape.name(), u"Sheet.1");
+  const struct {
+    const char16_t* cell;
+    const char16_t* text;
+    double number;
+  } cases[] = {
+      {u"Prop.Text", u"4", 0},
+      {u"Prop.Date", u"2015-07-06T00:00:00", 0},
+      {u"Prop.Length", u"1.9685039370078", 1.9685039370078},
+      {u"Prop.Blank", u"", 0},
+      {u"Prop.Blank.Invisible", u"TRUE", 1},
+      {u"Prop.Flag", u"TRUE", 1},
+      {u"Prop.Flag.Invisible", u"FALSE", 0},
+      {u"Prop.Exp", u"-1.49587538489371E-06", -1.495875384893708E-6},
+      {u"Prop.Formula", u"0.5", 0.5},
+      {u"Prop.NoValue", u"", 0},
+      {u"Prop.NoValue.Label", u"x", 0},
+      {u"Prop.NoValue.Prompt", u"", 0},  // every column of an existing row exists
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.cell));
+    ASSERT_TRUE(shape.cell_exists(c.cell));
+    EXPECT_EQ(TextOf(shape, c.cell), c.text);
+    EXPECT_DOUBLE_EQ(shape.cell(c.cell).result_number(), c.number);
+  }
+  EXPECT_EQ(shape.cell(u"Prop.Formula").formula(), u"Width*0.5");
+  EXPECT_EQ(shape.cell(u"Prop.Text").formula(), u"\"4\"");
+  EXPECT_EQ(ErrorNumberOf([&] { shape.cell(u"Prop.Big").result_int(); }), err::kOverflow);
+  EXPECT_FALSE(shape.cell_exists(u"Prop.Gone"));
+}
+
+// A row or section deleted in the instance hides the master's; other rows still come through.
+TEST(VsdxDrawing, DeletedRowsAndSectionsStopInheritance) {
+  vsdx::Package package = SampleWriter().package();
+  const std::string page =
+      "<?xml version='1.0' encoding='utf-8' ?><PageContents "
+      "xmlns='http://schemas.microsoft.com/office/visio/2012/main'><Shapes>"
+      "<Shape ID='1' Master='2'><Section N='Property'><Row N='P99' Del='1'/></Section></Shape>"
+      "<Shape ID='2' Master='2'><Section N='User' Del='1'/></Shape>"
+      "<Shape ID='3' Master='2' Del='1'/>"
+      "</Shapes></PageContents>";
+  auto doc = WithPage(std::move(package), page);
+  Shapes& shapes = doc->pages().item(1).shapes();
+  ASSERT_EQ(shapes.count(), 2);
+  Shape& no_row = shapes.item(1);
+  Shape& no_user = shapes.item(2);
+  EXPECT_EQ(no_row.name(), u"Controller.1");
+  EXPECT_FALSE(no_row.cell_exists(u"Prop.P99"));
+  EXPECT_TRUE(no_row.cell_exists(u"Prop.P11"));
+  EXPECT_TRUE(no_row.cell_exists(u"User.AIDATA"));
+  EXPECT_TRUE(no_user.cell_exists(u"Prop.P99"));
+  EXPECT_FALSE(no_user.cell_exists(u"User.AIDATA"));
+  // The deleted row can be added again; it then stands on its own.
+  EXPECT_EQ(no_row.add_named_row(kSectionProperty, u"P99", 0), 1);
+  EXPECT_EQ(TextOf(no_row, u"Prop.P99"), u"");
+}
+
+TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
+  TempDir dir;
+  const fs::path file = dir.path() / "plant.vsdx";
+  SampleWriter().save(file);
+  const struct {
+    const char16_t* formula;
+    const char16_t* text;
+    double number;
+    const char* stored;  // the Cell element as saved
+  } cases[] = {
+      {u"=\"Boiler \"2\"\"", u"Boiler \"2\"", 0, "<Cell N='Value' V='Boiler \"2\"' U='STR'/>"},
+      {u"=\"\"", u"", 0, "<Cell N='Value' V='' U='STR'/>"},
+      {u"=True", u"TRUE", 1, "<Cell N='Value' V='1' U='BOOL'/>"},
+      {u"42", u"42", 42, "<Cell N='Value' V='42'/>"},
+      {u"=-7.25", u"-7.25", -7.25, "<Cell N='Value' V='-7.25'/>"},
+      {u"1E+20", u"1E+20", 1e20, "<Cell N='Value' V='1E20'/>"},
+      {u"", u"", 0, "<Cell N='Value' V='' F='No Formula'/>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.formula));
+    auto doc = OpenVsdx(file);
+    Shape& c1 = doc->pages().item(1).shapes().item(2);
+    Cell& cell = c1.cell(u"Prop.P11");
+    cell.set_formula(c.formula);
+    EXPECT_EQ(cell.result_text(kNoUnits), c.text);
+    EXPECT_EQ(cell.result_number(), c.number);
+    const fs::path saved = dir.path() / "saved.vsdx";
+    SaveVsdx(*doc, saved);
+    const std::string page = ReadZip(saved)[kPage1].content;
+    EXPECT_NE(page.find(c.stored), std::string::npos) << page.substr(0, 2000);
+    auto reopened = OpenVsdx(saved);
+    Shape& again = reopened->pages().item(1).shapes().item(2);
+    EXPECT_EQ(TextOf(again, u"Prop.P11"), c.text);
+    EXPECT_EQ(TextOf(again, u"Prop.P11.Invisible"), u"FALSE");  // still the master's
+  }
+
+  // A formula the host cannot read changes nothing: the saved page is the original.
+  auto doc = OpenVsdx(file);
+  Cell& cell = doc->pages().item(1).shapes().item(1).cell(u"Prop.P11");
+  for (const char16_t* bad : {u"=Width*2", u"=\"open", u"abc", u"="}) {
+    SCOPED_TRACE(ToUtf8(bad));
+    EXPECT_EQ(ErrorNumberOf([&] { cell.set_formula(bad); }), me::kBadFormula);
+    EXPECT_EQ(cell.result_text(kNoUnits), u"R1");
+  }
+  const fs::path unchanged = dir.path() / "unchanged.vsdx";
+  SaveVsdx(*doc, unchanged);
+  EXPECT_EQ(ReadZip(unchanged), ReadZip(file));
+}
+
+TEST(VsdxDrawing, NamedRowsAreAddedAfterTheMastersRows) {
+  auto doc = SampleWriter().build();
+  Shapes& shapes = doc->pages().item(1).shapes();
+  Shape& c2 = shapes.item(u"C2");  // inherits P99 and P11
+  EXPECT_EQ(c2.add_named_row(kSectionProperty, u"P12", 0), 2);
+  EXPECT_EQ(c2.add_named_row(kSectionProperty, u"P1A", 0), 3);
+  EXPECT_EQ(c2.add_named_row(kSectionUser, u"U63", 0), 1);
+  EXPECT_EQ(TextOf(c2, u"Prop.P12"), u"");
+  EXPECT_EQ(TextOf(c2, u"Prop.P12.Invisible"), u"FALSE");
+  c2.cell_src(kSectionProperty, 3, kColumnPropertyHidden).set_formula(u"=True");
+  EXPECT_EQ(TextOf(c2, u"Prop.P1A.Invisible"), u"TRUE");
+  EXPECT_EQ(TextOf(c2, u"Prop.P12.Invisible"), u"FALSE");
+  c2.cell_src(kSectionProperty, 0, kColumnValue).set_formula(u"7");
+  EXPECT_EQ(TextOf(c2, u"Prop.P99"), u"7");
+  EXPECT_EQ(TextOf(shapes.item(u"Controller"), u"Prop.P99"), u"1");  // the master is untouched
+
+  const struct {
+    int16_t section;
+    const char16_t* row;
+    int32_t error;
+  } refused[] = {
+      {kSectionProperty, u"p99", me::kBadRowName},  // inherited, in another case
+      {kSectionProperty, u"P12", me::kBadRowName}, {kSectionProperty, u"Bad Name", me::kBadRowName},
+      {kSectionProperty, u"", me::kBadRowName},    {244, u"X", me::kBadSection},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(ToUtf8(r.row));
+    EXPECT_EQ(ErrorNumberOf([&] { c2.add_named_row(r.section, r.row, 0); }), r.error);
+  }
+  EXPECT_EQ(ErrorNumberOf([&] { c2.cell_src(kSectionProperty, 4, 0); }), me::kNoSuchCell);
+  EXPECT_EQ(ErrorNumberOf([&] { c2.cell_src(kSectionProperty, 0, 9); }), me::kNoSuchCell);
+}
+
+// The device list of the document sheet: hundreds of rows added, found by index and by name,
+// saved and read back.
+TEST(VsdxDrawing, DocumentSheetRowsSurviveASave) {
+  TempDir dir;
+  const fs::path file = dir.path() / "plant.vsdx";
+  SampleWriter().save(file);
+  auto doc = OpenVsdx(file);
+  Shape& sheet = doc->document_sheet();
+  constexpr int kRows = 300;
+  for (int i = 1; i <= kRows; ++i) {
+    const Text row = u"DeviceTableRow" + IntegerText(i);
+    ASSERT_EQ(sheet.add_named_row(kSectionProperty, row, 0), i);
+    sheet.cell(u"Prop." + row).set_formula(u"=\"V1`C" + IntegerText(i) + u"\"");
+    sheet.cell_src(kSectionProperty, static_cast<int16_t>(i), kColumnPropertyHidden)
+        .set_formula(u"=True");
+  }
+  sheet.cell(u"Prop.DeviceTableRowCount").set_formula(IntegerText(kRows));
+  EXPECT_EQ(TextOf(sheet, u"prop.devicetablerow123"), u"V1`C123");
+  SaveVsdx(*doc, file);
+
+  auto reopened = OpenVsdx(file);
+  Shape& again = reopened->document_sheet();
+  EXPECT_EQ(again.cell(u"Prop.DeviceTableRowCount").result_int(), kRows);
+  for (int i : {1, 150, kRows}) {
+    const Text row = u"Prop.DeviceTableRow" + IntegerText(i);
+    EXPECT_EQ(TextOf(again, row), u"V1`C" + IntegerText(i));
+    EXPECT_EQ(TextOf(again, row + u".Invisible"), u"TRUE");
+    EXPECT_EQ(again.cell_src(kSectionProperty, static_cast<int16_t>(i), 0).result_text(kNoUnits),
+              u"V1`C" + IntegerText(i));
+  }
+}
+
+// Only changed parts are rewritten; the recalculation flag is added once a cell changed.
+TEST(VsdxSave, RewritesOnlyTheChangedPartsAndFlagsRecalculation) {
+  TempDir dir;
+  const fs::path file = dir.path() / "plant.vsdx";
+  SampleWriter().save(file);
+  const auto original = ReadZip(file);
+  EXPECT_FALSE(original.contains("docProps/custom.xml"));
+
+  const fs::path copy = dir.path() / "copy.vsdx";
+  SaveVsdx(*OpenVsdx(file), copy);
+  EXPECT_EQ(ReadZip(copy), original);
+
+  auto doc = OpenVsdx(file);
+  doc->pages().item(2).shapes().item(1).cell(u"Prop.P1A").set_formula(u"=\"9:9:9\"");
+  SaveVsdx(*doc, file);
+  const auto saved = ReadZip(file);
+  std::vector<std::string> changed;
+  for (const auto& [name, entry] : saved)
+    if (!original.contains(name) || original.at(name) != entry) changed.push_back(name);
+  EXPECT_EQ(changed, (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels",
+                                               "docProps/custom.xml", "visio/pages/page2.xml"}));
+  const std::string custom = saved.at("docProps/custom.xml").content;
+  EXPECT_NE(custom.find("name='RecalcDocument'><vt:bool>true</vt:bool>"), std::string::npos)
+      << custom;
+  EXPECT_NE(saved.at("_rels/.rels").content.find("Target='docProps/custom.xml'"),
+            std::string::npos);
+  EXPECT_NE(saved.at("[Content_Types].xml").content.find("PartName='/docProps/custom.xml'"),
+            std::string::npos);
+  EXPECT_EQ(TextOf(OpenVsdx(file)->pages().item(2).shapes().item(1), u"Prop.P1A"), u"9:9:9");
+
+  // Saving again adds no second flag.
+  auto again = OpenVsdx(file);
+  again->pages().item(2).shapes().item(1).cell(u"Prop.P1A").set_formula(u"=\"1:1:1\"");
+  SaveVsdx(*again, file);
+  const std::string flagged = ReadZip(file).at("docProps/custom.xml").content;
+  EXPECT_EQ(flagged.find("RecalcDocument"), flagged.rfind("RecalcDocument"));
+}
+
+TEST(VsdxSave, AFailedSaveLeavesTheTargetAndFolderAsTheyWere) {
+  TempDir dir;
+  const fs::path file = dir.path() / "plant.vsdx";
+  SampleWriter().save(file);
+  auto doc = OpenVsdx(file);
+  doc->pages().item(1).shapes().item(1).cell(u"Prop.P11").set_formula(u"=\"R2\"");
+
+  const fs::path read_only = dir.path() / "locked.vsdx";
+  fs::copy_file(file, read_only);
+  ::chmod(read_only.c_str(), 0444);
+  const std::string before = ReadFile(read_only);
+  const struct {
+    fs::path target;
+    const char16_t* reason;
+  } cases[] = {
+      {read_only, u"the file is read-only."},
+      {dir.path() / "missing" / "out.vsdx", u"its folder does not exist."},
+      {dir.path(), u"it is not a regular file."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target.string());
+    try {
+      SaveVsdx(*doc, c.target);
+      ADD_FAILURE() << "saved";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), kFileError);
+      EXPECT_EQ(e.description(), u"Cannot save drawing '" + FromUtf8(c.target.filename().string()) +
+                                     u"': " + c.reason);
+    }
+  }
+  EXPECT_EQ(ReadFile(read_only), before);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 2u);  // no temporary file left behind
+
+  EXPECT_EQ(ErrorNumberOf([&] { SaveVsdx(*MemoryDocument::Create(u"M"), file); }),
+            err::kInvalidArgument);
+}
+
+// Patches the uncompressed size an entry declares in both its headers.
+void PatchDeclaredSize(std::string& zip, const std::string& name, uint32_t size) {
+  const auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  const auto get16 = [&](size_t at) {
+    return static_cast<uint16_t>(static_cast<uint8_t>(zip[at]) |
+                                 (static_cast<uint8_t>(zip[at + 1]) << 8));
+  };
+  const auto get32 = [&](size_t at) {
+    return static_cast<uint32_t>(get16(at)) | (static_cast<uint32_t>(get16(at + 2)) << 16);
+  };
+  for (size_t at = zip.find("PK\x01\x02"); at != std::string::npos;
+       at = zip.find("PK\x01\x02", at + 4)) {
+    if (zip.compare(at + 46, get16(at + 28), name) != 0) continue;
+    put32(at + 24, size);
+    put32(get32(at + 42) + 22, size);
+    return;
+  }
+  ADD_FAILURE() << "no entry " << name;
+}
+
+TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
+  TempDir dir;
+  const std::vector<NewEntry> good = DrawingParts();
+  const auto with = [&](std::vector<NewEntry> extra) {
+    std::vector<NewEntry> parts = good;
+    parts.insert(parts.end(), extra.begin(), extra.end());
+    return parts;
+  };
+  const auto replacing = [&](const std::string& name, std::string content) {
+    std::vector<NewEntry> parts = good;
+    for (NewEntry& p : parts)
+      if (p.name == name) p.content = std::move(content);
+    return parts;
+  };
+  const std::string kDeclaration = "<?xml version='1.0' encoding='utf-8' ?>";
+
+  struct Case {
+    const char* file;
+    std::vector<NewEntry> entries;  // empty: `raw` is the file
+    std::string raw;
+    vsdx::PackageLimits limits;
+    Text reason;
+  };
+  vsdx::PackageLimits few_entries;
+  few_entries.max_entries = static_cast<int64_t>(good.size()) - 1;
+  vsdx::PackageLimits small_parts;
+  small_parts.max_part_bytes = 1000;
+  // Parts that inflate past the total while the file itself stays under it.
+  vsdx::PackageLimits small_total;
+  small_total.max_total_bytes = 4000;
+  for (const NewEntry& e : good) small_total.max_total_bytes += e.content.size();
+  const std::string zeros(20u << 20, '\0');
+  const std::vector<Case> cases = {
+      {"text.vsdx", {}, "not a zip at all", {}, u"it is not a zip package ("},
+      {"empty.vsdx", {}, "", {}, u"it is not a zip package ("},
+      {"nodrawing.vsdx",
+       {{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}},
+       "",
+       {},
+       u"it is not a drawing (it has no drawing document part)."},
+      {"notypes.vsdx",
+       {{"readme.txt", "hello"}},
+       "",
+       {},
+       u"it is not a drawing (it has no content types)."},
+      {"many.vsdx", good, "", few_entries,
+       u"it holds " + IntegerText(static_cast<long long>(good.size())) +
+           u" entries; a drawing may hold at most " +
+           IntegerText(static_cast<long long>(good.size()) - 1) + u"."},
+      {"bigpart.vsdx", with({{"big.bin", std::string(2000, 'x'), ZIP_CM_STORE}}), "", small_parts,
+       u"the part 'big.bin' is larger than a part may be."},
+      {"bigtotal.vsdx",
+       with({{"a.bin", std::string(3000, 'a')}, {"b.bin", std::string(3000, 'b')}}), "",
+       small_total, u"its parts together are larger than a drawing may be."},
+      {"bomb.vsdx",
+       with({{"bomb.bin", zeros}}),
+       "",
+       {},
+       u"the part 'bomb.bin' is compressed beyond the allowed ratio."},
+      {"encrypted.vsdx",
+       with({{"secret.xml", "<a/>", ZIP_CM_DEFLATE, true}}),
+       "",
+       {},
+       u"the part 'secret.xml' is encrypted."},
+      {"bzip2.vsdx",
+       with({{"odd.xml", "<a/>", ZIP_CM_BZIP2}}),
+       "",
+       {},
+       u"the part 'odd.xml' uses an unsupported compression method."},
+      {"dotdot.vsdx",
+       with({{"visio/../../evil.xml", "<a/>"}}),
+       "",
+       {},
+       u"the entry 'visio/../../evil.xml' names a path outside the package."},
+      {"absolute.vsdx",
+       with({{"/etc/evil.xml", "<a/>"}}),
+       "",
+       {},
+       u"the entry '/etc/evil.xml' names a path outside the package."},
+      {"backslash.vsdx",
+       with({{"visio\\evil.xml", "<a/>"}}),
+       "",
+       {},
+       u"the entry 'visio\\evil.xml' names a path outside the package."},
+      {"twice.vsdx",
+       with({{"VISIO/Document.xml", "<a/>"}}),
+       "",
+       {},
+       u"the entry 'VISIO/Document.xml' appears twice."},
+      {"doctype.vsdx",
+       replacing("visio/document.xml",
+                 kDeclaration + "<!DOCTYPE x [<!ENTITY a 'aaaaaaaa'><!ENTITY b '&a;&a;&a;'>]>"
+                                "<VisioDocument>&b;</VisioDocument>"),
+       "",
+       {},
+       u"the part 'visio/document.xml' declares a DOCTYPE."},
+      {"malformed.vsdx",
+       replacing(kPage1, kDeclaration + "<PageContents><Shapes>"),
+       "",
+       {},
+       u"the part 'visio/pages/page1.xml' is not well-formed XML ("},
+      {"nopages.vsdx",
+       replacing(
+           "visio/pages/pages.xml",
+           kDeclaration + "<Pages xmlns='http://schemas.microsoft.com/office/visio/2012/main'/>"),
+       "",
+       {},
+       u"the drawing has no pages."},
+      {"lostpage.vsdx",
+       replacing("visio/pages/_rels/pages.xml.rels", kDeclaration + "<Relationships/>"),
+       "",
+       {},
+       u"the page 'Page-1' has no part."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const fs::path file = dir.path() / c.file;
+    if (c.entries.empty())
+      WriteFile(file, c.raw);
+    else
+      WriteZip(file, c.entries);
+    try {
+      OpenVsdx(file, c.limits);
+      ADD_FAILURE() << "opened";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), kFileError);
+      const Text prefix = u"Cannot read drawing '" + FromUtf8(c.file) + u"': ";
+      EXPECT_EQ(e.description().substr(0, prefix.size() + c.reason.size()), prefix + c.reason)
+          << ToUtf8(e.description());
+    }
+  }
+
+  // A truncated file, and an entry whose headers understate what it inflates to.
+  const fs::path whole = dir.path() / "whole.vsdx";
+  WriteZip(whole, good);
+  std::string bytes = ReadFile(whole);
+  const fs::path truncated = dir.path() / "truncated.vsdx";
+  WriteFile(truncated, bytes.substr(0, bytes.size() / 2));
+  EXPECT_EQ(ErrorNumberOf([&] { OpenVsdx(truncated); }), kFileError);
+
+  const fs::path lying = dir.path() / "lying.vsdx";
+  WriteZip(lying, replacing("_rels/.rels", good[1].content + std::string(100000, ' ')));
+  std::string patched = ReadFile(lying);
+  PatchDeclaredSize(patched, "_rels/.rels", 1000);
+  WriteFile(lying, patched);
+  try {
+    OpenVsdx(lying);
+    ADD_FAILURE() << "opened";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), kFileError);
+    EXPECT_NE(e.description().find(u"'lying.vsdx': the part '_rels/.rels' "), Text::npos)
+        << ToUtf8(e.description());
+  }
+}
+
+// Real drawings written by the application.
+
+struct RealPage {
+  const char16_t* name;
+  std::vector<Text> shapes;
+};
+
+void ExpectPages(Document& doc, const std::vector<RealPage>& pages) {
+  ASSERT_EQ(doc.pages().count(), static_cast<int16_t>(pages.size()));
+  for (size_t i = 0; i < pages.size(); ++i) {
+    Page& page = doc.pages().item(static_cast<int16_t>(i + 1));
+    EXPECT_EQ(page.name(), pages[i].name);
+    EXPECT_EQ(ShapeNames(page), pages[i].shapes);
+  }
+}
+
+struct RealCell {
+  const char16_t* page;
+  const char16_t* shape;
+  const char16_t* cell;
+  const char16_t* text;  // nullptr: the cell does not exist
+};
+
+void ExpectCells(Document& doc, const std::vector<RealCell>& cells) {
+  for (const RealCell& c : cells) {
+    SCOPED_TRACE(ToUtf8(Text(c.shape) + u"!" + c.cell));
+    Shape& shape = doc.pages().item(c.page).shapes().item(c.shape);
+    EXPECT_EQ(shape.cell_exists(c.cell), c.text != nullptr);
+    if (c.text) {
+      EXPECT_EQ(TextOf(shape, c.cell), c.text);
+    }
+  }
+}
+
+#define REAL_DRAWING(var, name)                            \
+  const std::optional<fs::path> var = SharedDrawing(name); \
+  if (var) {                                               \
+  } else                                                   \
+    GTEST_SKIP() << name << " is not in ../shared/testdata/vsdx"
+
+TEST(VsdxRealFiles, Test1PagesInRelationshipOrderAndPlainShapeData) {
+  REAL_DRAWING(file, "davehoward_test1.vsdx");
+  auto doc = OpenVsdx(*file);
+  EXPECT_EQ(doc->name(), u"davehoward_test1.vsdx");
+  // Page IDs 0, 4, 7 and relationships listed in reverse: order comes from pages.xml.
+  ExpectPages(*doc, {{u"Page-1", {u"Sheet.1", u"Sheet.2", u"Sheet.5", u"Sheet.6"}},
+                     {u"Page-2", {}},
+                     {u"Page-3", {u"Sheet.1"}}});
+  ExpectCells(*doc, {{u"Page-1", u"Sheet.1", u"Prop.my_property_name", u"property value"},
+                     {u"Page-1", u"Sheet.1", u"Prop.MY_SECOND_PROPERTY_NAME", u"another value"},
+                     {u"Page-1", u"Sheet.1", u"Prop.Row_3.Invisible", u"FALSE"},
+                     {u"Page-1", u"Sheet.6", u"Prop.Row_1", u"Box02"},
+                     {u"Page-1", u"Sheet.2", u"Prop.Row_1", nullptr}});
+  EXPECT_EQ(TextOf(doc->document_sheet(), u"User.msvNoAutoConnect"), u"1");
+}
+
+TEST(VsdxRealFiles, Test3GroupMasterRowsReachInstancesAndMembers) {
+  REAL_DRAWING(file, "davehoward_test3_house.vsdx");
+  auto doc = OpenVsdx(*file);
+  ExpectPages(*doc, {{u"Page-1", {u"Sheet.1", u"Sheet.5", u"House", u"House.11"}}});
+  ExpectCells(*doc,
+              {{u"Page-1", u"House", u"Prop.ShapeClass", u"Location"},
+               {u"Page-1", u"House", u"Prop.ShapeClass.Invisible", u"TRUE"},
+               {u"Page-1", u"House", u"Prop.ShapeType", u"House"},
+               {u"Page-1", u"House", u"User.visVersion", u"15"},
+               {u"Page-1", u"House", u"User.SolSH", u"{BF0433D9-CD73-4EB5-8390-8653BE590246}"},
+               {u"Page-1", u"House.11", u"Prop.ShapeClass", u"House01"},
+               {u"Page-1", u"House.11", u"Prop.ShapeClass.Invisible", u"TRUE"},
+               {u"Page-1", u"Sheet.5", u"Prop.Row_1", u"Box01"},
+               {u"Page-1", u"Sheet.5", u"Prop.ShapeClass", nullptr},
+               // Members inherit from the master's member shape they name.
+               {u"Page-1", u"Sheet.9", u"User.SurroundingRegionColor", u"1"},
+               {u"Page-1", u"Sheet.13", u"User.SurroundingRegionColor", u"1"},
+               {u"Page-1", u"Sheet.8", u"User.SurroundingRegionColor", nullptr}});
+  Shape& member = doc->pages().item(1).shapes().item(u"Sheet.9");
+  EXPECT_EQ(member.cell(u"User.SurroundingRegionColor").formula(), u"Sheet.6!FillForegnd");
+}
+
+TEST(VsdxRealFiles, Test6InheritedExtendedAndOverriddenRows) {
+  REAL_DRAWING(file, "davehoward_test6_shape_properties.vsdx");
+  auto doc = OpenVsdx(*file);
+  ASSERT_EQ(doc->pages().count(), 3);
+  Page& page = doc->pages().item(u"master_test");
+  EXPECT_EQ(ShapeNames(page), (std::vector<Text>{u"data_prop_test", u"data_prop_test.3",
+                                                 u"data_prop_test.4", u"Sheet.5", u"Sheet.9"}));
+  ExpectCells(*doc, {{u"master_test", u"data_prop_test.3", u"Prop.Row_2", u"shape property value"},
+                     {u"master_test", u"data_prop_test.3", u"Prop.Row_2.Label", u"shape_prop"},
+                     {u"master_test", u"data_prop_test.4", u"Prop.Row_1", u"override"},
+                     {u"master_test", u"Sheet.5", u"Prop.Row_1", u"value not in an \"attrib\""},
+                     {u"master_test", u"Sheet.9", u"Prop.Row_2", u""},
+                     {u"master_test", u"Sheet.9", u"Prop.Row_2.Label", u"empty_prop"}});
+  // Row_1 comes from the master for all three instances; only ID 4 overrides its value.
+  Shape& plain = page.shapes().item(1);
+  Shape& extended = page.shapes().item(2);
+  Shape& overridden = page.shapes().item(3);
+  const Text master_value = TextOf(plain, u"Prop.Row_1");
+  EXPECT_EQ(TextOf(extended, u"Prop.Row_1"), master_value);
+  EXPECT_NE(master_value, u"override");
+  EXPECT_EQ(TextOf(overridden, u"Prop.Row_1.Label"), TextOf(plain, u"Prop.Row_1.Label"));
+  EXPECT_FALSE(TextOf(plain, u"Prop.Row_1.Label").empty());
+  EXPECT_EQ(extended.add_named_row(kSectionProperty, u"Row_3", 0), 2);
+}
+
+TEST(VsdxRealFiles, Poi60489MastersFoundThroughRelationshipsNotNumbers) {
+  REAL_DRAWING(file, "poi_60489.vsdx");
+  auto doc = OpenVsdx(*file);
+  ExpectPages(*doc, {{u"Page-1",
+                      {u"Sheet.111", u"User.20", u"Ellipse.9", u"Dynamic connector", u"User.120",
+                       u"Ellipse.103", u"Dynamic connector.123", u"User.95", u"Ellipse.130",
+                       u"Dynamic connector.131"}}});
+  // Master 3 is master1.xml (the connector) and master 8 is master3.xml ("User", with shape
+  // data): a reader going by numbers would swap them.
+  ExpectCells(*doc, {{u"Page-1", u"Dynamic connector.123", u"User.visVersion", u"15"},
+                     {u"Page-1", u"Dynamic connector.123", u"User.Identifying", u"1"},
+                     {u"Page-1", u"Dynamic connector.123", u"User.DXBegin", u"0.0126844192093838"},
+                     {u"Page-1", u"Dynamic connector.123", u"Prop.ShapeClass", nullptr},
+                     {u"Page-1", u"User.20", u"Prop.ShapeClass", u"Connectivity"},
+                     {u"Page-1", u"User.20", u"Prop.ShapeClass.Invisible", u"TRUE"},
+                     {u"Page-1", u"User.20", u"Prop.Building", u""},
+                     {u"Page-1", u"Rounded Rectangle", u"User.TopLeftOffset", u"0.4"},
+                     {u"Page-1", u"Rounded Rectangle", u"User.CornerLockHoriz", u"TRUE"}});
+}
+
+TEST(VsdxRealFiles, TestFile6LocalNamesAreShown) {
+  REAL_DRAWING(file, "libvisio_testfile6.vsdx");
+  auto doc = OpenVsdx(*file);
+  ExpectPages(*doc, {{u"Hauptrufnummer", {u"Start/End", u"Endereignis.420"}}});
+  ExpectCells(*doc,
+              {{u"Hauptrufnummer", u"Endereignis.420", u"Prop.BpmnEventType", u"Ende"},
+               {u"Hauptrufnummer", u"Endereignis.420", u"Prop.BpmnId.Invisible", u"TRUE"},
+               {u"Hauptrufnummer", u"Endereignis.420", u"User.msvShapeCategories", u"Event"},
+               {u"Hauptrufnummer", u"Sheet.421", u"User.EventTypeMode", u"5"},
+               {u"Hauptrufnummer", u"Start/End", u"Prop.Cost", u""},
+               {u"Hauptrufnummer", u"Start/End", u"User.DefaultWidth", u"0.984251968503937"}});
+}
+
+// Every real drawing: an unchanged save copies every entry; a device list written into the
+// document sheet reads back after a save that changed only the document part and the flag.
+TEST(VsdxRealFiles, SavesKeepEveryOtherPartAsItWas) {
+  TempDir dir;
+  size_t seen = 0;
+  for (const char* name :
+       {"davehoward_test1.vsdx", "davehoward_test3_house.vsdx",
+        "davehoward_test6_shape_properties.vsdx", "poi_60489.vsdx", "libvisio_testfile6.vsdx"}) {
+    const std::optional<fs::path> file = SharedDrawing(name);
+    if (!file) continue;
+    ++seen;
+    SCOPED_TRACE(name);
+    const auto original = ReadZip(*file);
+    const fs::path same = dir.path() / "same.vsdx";
+    SaveVsdx(*OpenVsdx(*file), same);
+    EXPECT_EQ(ReadZip(same), original);
+
+    auto doc = OpenVsdx(*file);
+    Shape& sheet = doc->document_sheet();
+    sheet.add_named_row(kSectionProperty, u"DeviceTableRowCount", 0);
+    sheet.cell(u"Prop.DeviceTableRowCount").set_formula(u"2");
+    for (int i = 1; i <= 2; ++i) {
+      const Text row = u"DeviceTableRow" + IntegerText(i);
+      const int16_t index = sheet.add_named_row(kSectionProperty, row, 0);
+      sheet.cell(u"Prop." + row).set_formula(u"=\"V1`Dev" + IntegerText(i) + u"\"");
+      sheet.cell_src(kSectionProperty, index, kColumnPropertyHidden).set_formula(u"=True");
+    }
+    const fs::path updated = dir.path() / "updated.vsdx";
+    SaveVsdx(*doc, updated);
+    const auto saved = ReadZip(updated);
+    ASSERT_EQ(saved.size(), original.size());
+    for (const auto& [part, entry] : saved) {
+      if (part == "visio/document.xml" || part == "docProps/custom.xml") continue;
+      EXPECT_EQ(entry, original.at(part)) << part;
+    }
+    EXPECT_NE(saved.at("docProps/custom.xml").content.find("RecalcDocument"), std::string::npos);
+    auto reopened = OpenVsdx(updated);
+    Shape& again = reopened->document_sheet();
+    EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRowCount"), u"2");
+    EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRow2"), u"V1`Dev2");
+    EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRow2.Invisible"), u"TRUE");
+    // The application's own document sheet row, where the file has it, is kept.
+    ASSERT_EQ(again.cell_exists(u"User.msvNoAutoConnect"),
+              sheet.cell_exists(u"User.msvNoAutoConnect"));
+    if (again.cell_exists(u"User.msvNoAutoConnect")) {
+      EXPECT_EQ(TextOf(again, u"User.msvNoAutoConnect"), TextOf(sheet, u"User.msvNoAutoConnect"));
+    }
+  }
+  if (seen == 0) GTEST_SKIP() << "no drawings in ../shared/testdata/vsdx";
+}
+
+}  // namespace
+}  // namespace kvpw::host
