@@ -22,5 +22,7 @@ using Commands = std::vector<Command>;
 void AddDatabaseCommands(CLI::App& app, Commands& commands);
 // parts, part
 void AddPartCommands(CLI::App& app, Commands& commands);
+// devices update, devices list, network, check
+void AddDrawingCommands(CLI::App& app, Commands& commands);
 
 }  // namespace kvpw::cli

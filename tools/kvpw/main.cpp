@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   kvpw::cli::Commands commands;
   kvpw::cli::AddDatabaseCommands(app, commands);
   kvpw::cli::AddPartCommands(app, commands);
+  kvpw::cli::AddDrawingCommands(app, commands);
 
   try {
     app.parse(argc, argv);
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
   try {
     for (const auto& command : commands)
       if (command.verb->parsed()) return command.run();
+  } catch (const CLI::Error& e) {
+    std::cerr << "kvpw: " << e.what() << "\n";
+    return kvpw::cli::kExitError;
   } catch (const kvpw::Error& e) {
     std::cerr << "kvpw: error " << e.number() << ": " << kvpw::ToUtf8(e.description()) << "\n";
     return kvpw::cli::kExitError;

@@ -21,6 +21,23 @@ size_t Width(const std::string& s) {
       std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+// Prints each box as it is shown and keeps it for counting.
+class PrintedAndRecorded final : public MessageBox {
+ public:
+  explicit PrintedAndRecorded(std::shared_ptr<host::RecordingMessageBox> recorded)
+      : recorded_(std::move(recorded)), console_(std::cout) {}
+
+ protected:
+  int32_t Present(TextView text, int32_t box_style, TextView title) override {
+    recorded_->Show(text, box_style, title);
+    return console_.Show(text, box_style, title);
+  }
+
+ private:
+  std::shared_ptr<host::RecordingMessageBox> recorded_;
+  host::ConsoleMessageBox console_;
+};
+
 }  // namespace
 
 Session::Session(bool json_output)
@@ -30,8 +47,15 @@ Session::Session(bool json_output)
   if (json_output)
     platform->message_box = recorded_;
   else
-    platform->message_box = std::make_shared<host::ConsoleMessageBox>(std::cout);
+    platform->message_box = std::make_shared<PrintedAndRecorded>(recorded_);
   platform_ = std::move(platform);
+}
+
+int Session::CountShown(std::span<const TextView> titles) const {
+  int count = 0;
+  for (const auto& box : recorded_->boxes())
+    for (const TextView title : titles) count += box.title == title;
+  return count;
 }
 
 nlohmann::json Session::Messages() const {

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,15 @@
 namespace kvpw::cli {
 
 // With JSON output the boxes are collected and printed with the result; otherwise each box is
-// printed as it is shown.
+// printed as it is shown. Either way they are kept, to be counted.
 class Session {
  public:
   explicit Session(bool json_output);
   const PlatformRef& platform() const { return platform_; }
   bool json_output() const { return json_output_; }
   nlohmann::json Messages() const;
+  // How many boxes with one of these titles were shown.
+  int CountShown(std::span<const TextView> titles) const;
 
  private:
   bool json_output_;

@@ -1,0 +1,276 @@
+// Verbs over drawing files: the device list, the device and network pickers, and the checks.
+#include <iostream>
+#include <memory>
+
+#include "commands.h"
+#include "frame/error.h"
+#include "frame/pw2.h"
+#include "host/memory_controls.h"
+#include "host/vsdx/vsdx_drawing.h"
+#include "session.h"
+
+namespace kvpw::cli {
+namespace {
+
+using nlohmann::json;
+
+// Above this many shapes a drawing takes long enough that the steps are reported on stderr.
+constexpr int kProgressShapes = 5000;
+
+constexpr TextView kFindingTitles[] = {u"Conflicting Addresses", u"Error Found"};
+
+struct Drawing {
+  std::shared_ptr<host::Document> document;
+  int shapes = 0;
+};
+
+Drawing Open(const std::string& file) {
+  Drawing drawing{host::OpenVsdx(file), 0};
+  host::Pages& pages = drawing.document->pages();
+  for (int16_t p = 1; p <= pages.count(); ++p) drawing.shapes += pages.item(p).shapes().count();
+  return drawing;
+}
+
+void Progress(const Drawing& drawing, const std::string& step) {
+  if (drawing.shapes > kProgressShapes)
+    std::cerr << "kvpw: " << step << " (" << drawing.shapes << " shapes)...\n";
+}
+
+std::vector<std::string> FirstColumn(host::MemoryListBox& list, int32_t column = 0) {
+  std::vector<std::string> items;
+  for (int32_t r = 0; r < list.list_count(); ++r) items.push_back(Display(list.column(column, r)));
+  return items;
+}
+
+struct UpdateOptions {
+  std::string drawing, out;
+  bool json = false;
+};
+
+int RunUpdate(const UpdateOptions& o) {
+  Session session(o.json);
+  Pw2 pw2(session.platform());
+  const Drawing drawing = Open(o.drawing);
+  Progress(drawing, "updating the device list");
+  pw2.UpdateDeviceList(drawing.document, false);
+  const std::string target = o.out.empty() ? o.drawing : o.out;
+  host::SaveVsdx(*drawing.document, target);
+  if (o.json)
+    std::cout << json{{"saved", target}, {"messages", session.Messages()}}.dump(2) << "\n";
+  else
+    std::cout << "Saved " << target << "\n";
+  return kExitClean;
+}
+
+struct ListOptions {
+  std::string drawing;
+  std::optional<int16_t> type;
+  std::optional<std::string> network, points, part_type;
+  std::string parts = ExamplesDir() + "/parts.mdb";
+  bool json = false;
+};
+
+int RunList(const ListOptions& o) {
+  Session session(o.json);
+  Pw2 pw2(session.platform());
+  const Drawing drawing = Open(o.drawing);
+  auto list = std::make_shared<host::MemoryListBox>(u"lstDevices");
+  const int16_t type = o.type.value_or(0);
+  bool with_address = false;
+  if (o.part_type) {
+    pw2.PzPartDatabasePath = FromUtf8(o.parts);
+    pw2.GetDeviceNamesByPartType(list, Text(), FromUtf8(*o.part_type), drawing.document);
+    with_address = true;
+  } else if (o.points) {
+    pw2.GetPTDeviceNames(list, FromUtf8(*o.points), drawing.document);
+  } else if (o.network) {
+    pw2.GetDeviceNamesByNetwork(list, type, FromUtf8(*o.network), drawing.document);
+  } else if (o.type) {
+    pw2.GetDeviceNames(list, type, drawing.document);
+  } else {
+    pw2.GetAllDeviceNames(list, drawing.document);
+  }
+  std::vector<std::vector<std::string>> rows;
+  const auto names = FirstColumn(*list);
+  const auto addresses = with_address ? FirstColumn(*list, 1) : std::vector<std::string>{};
+  for (size_t i = 0; i < names.size(); ++i)
+    rows.push_back(with_address ? std::vector{names[i], addresses[i]} : std::vector{names[i]});
+  if (o.json) {
+    std::cout << json{{"rows", rows}, {"messages", session.Messages()}}.dump(2) << "\n";
+  } else {
+    for (const auto& row : rows) {
+      std::cout << row[0];
+      if (row.size() > 1) std::cout << "\t" << row[1];
+      std::cout << "\n";
+    }
+  }
+  return kExitClean;
+}
+
+struct NetworkOptions {
+  std::string drawing;
+  bool json = false;
+};
+
+int RunNetwork(const NetworkOptions& o) {
+  Session session(o.json);
+  Pw2 pw2(session.platform());
+  const Drawing drawing = Open(o.drawing);
+  auto network = std::make_shared<host::MemoryComboBox>(u"cboNetwork");
+  auto gcm = std::make_shared<host::MemoryComboBox>(u"cboGCM");
+  auto intr = std::make_shared<host::MemoryComboBox>(u"cboINTR");
+  pw2.PopulateComboNetwork(network, drawing.document);
+  pw2.PopulateComboGCM(network, gcm, drawing.document);
+  pw2.PopulateComboINTR(network, gcm, intr, drawing.document);
+  const auto items = [](host::MemoryComboBox& combo) {
+    std::vector<std::string> out;
+    for (int32_t r = 0; r < combo.list_count(); ++r) out.push_back(Display(combo.column(0, r)));
+    return out;
+  };
+  const json lists{{"network", items(*network)}, {"gcm", items(*gcm)}, {"intr", items(*intr)}};
+  if (o.json) {
+    std::cout << json{{"tiers", lists}, {"messages", session.Messages()}}.dump(2) << "\n";
+  } else {
+    for (const char* tier : {"network", "gcm", "intr"}) {
+      std::cout << tier << ":";
+      for (const auto& value : lists[tier]) std::cout << " " << value.get<std::string>();
+      std::cout << "\n";
+    }
+  }
+  return kExitClean;
+}
+
+struct CheckOptions {
+  std::string drawing, out;
+  std::string parts = ExamplesDir() + "/parts.mdb";
+  std::string props = ExamplesDir() + "/partprops.mdb";
+  std::optional<std::string> pages, only;
+  bool in_place = false;
+  bool json = false;
+};
+
+// "FROM-TO", or one page number.
+std::pair<int16_t, int16_t> PageRange(const std::string& text) {
+  const auto dash = text.find('-');
+  try {
+    const int from = std::stoi(text.substr(0, dash));
+    const int to = dash == std::string::npos ? from : std::stoi(text.substr(dash + 1));
+    if (from >= 1 && to >= 1 && from <= INT16_MAX && to <= INT16_MAX)
+      return {static_cast<int16_t>(from), static_cast<int16_t>(to)};
+  } catch (const std::exception&) {
+  }
+  throw CLI::ValidationError("--pages", "expected FROM-TO with page numbers from 1, got " + text);
+}
+
+int RunCheck(const CheckOptions& o) {
+  Session session(o.json);
+  Pw2 pw2(session.platform());
+  Drawing drawing = Open(o.drawing);
+  const Text parts = FromUtf8(o.parts), props = FromUtf8(o.props);
+  pw2.Initialize(parts, props);
+  const int16_t page_count = drawing.document->pages().count();
+  const auto [lower, upper] =
+      o.pages ? PageRange(*o.pages) : std::pair<int16_t, int16_t>{1, page_count};
+  const auto wanted = [&](const char* check) { return !o.only || *o.only == check; };
+
+  // The device list is brought up to date first: the connection check reads it.
+  Progress(drawing, "updating the device list");
+  pw2.UpdateDeviceList(drawing.document, true);
+  if (wanted("duplicates")) {
+    Progress(drawing, "checking for duplicate addresses");
+    pw2.CheckForDuplicateAddresses(drawing.document, props);
+  }
+  if (wanted("points")) {
+    Progress(drawing, "checking point types");
+    pw2.CheckForInvalidPointTypes(upper, lower, drawing.document, parts, props);
+  }
+  if (wanted("connections")) {
+    Progress(drawing, "checking point connections");
+    pw2.CheckForInvalidPointConnections(upper, lower, drawing.document, parts);
+  }
+
+  const std::string target = o.in_place ? o.drawing : o.out;
+  if (!target.empty()) host::SaveVsdx(*drawing.document, target);
+
+  int findings = 0;
+  const json messages = session.Messages();
+  if (o.json) {
+    for (const auto& box : messages)
+      for (const TextView title : kFindingTitles)
+        if (box["title"] == ToUtf8(title)) ++findings;
+    std::cout << json{{"findings", findings},
+                      {"saved", target.empty() ? json(nullptr) : json(target)},
+                      {"messages", messages}}
+                     .dump(2)
+              << "\n";
+  } else {
+    findings = session.CountShown(kFindingTitles);
+    std::cout << findings << " finding(s)";
+    if (!target.empty()) std::cout << "; marked drawing saved to " << target;
+    std::cout << "\n";
+  }
+  return findings > 0 ? kExitFindings : kExitClean;
+}
+
+}  // namespace
+
+void AddDrawingCommands(CLI::App& app, Commands& commands) {
+  CLI::App* devices = app.add_subcommand("devices", "The drawing's device list and its pickers");
+  devices->require_subcommand(1);
+
+  auto update = std::make_shared<UpdateOptions>();
+  CLI::App* update_verb =
+      devices->add_subcommand("update", "Rebuild the device list from the shapes and save it");
+  update_verb->add_option("drawing", update->drawing, ".vsdx drawing")
+      ->required()
+      ->check(CLI::ExistingFile);
+  update_verb->add_option("-o,--out", update->out, "Save here instead of in place");
+  update_verb->add_flag("--json", update->json, "Machine-readable output");
+  commands.push_back({update_verb, [update] { return RunUpdate(*update); }});
+
+  auto list = std::make_shared<ListOptions>();
+  CLI::App* list_verb =
+      devices->add_subcommand("list", "List device names from the saved device list");
+  list_verb->add_option("drawing", list->drawing, ".vsdx drawing")
+      ->required()
+      ->check(CLI::ExistingFile);
+  list_verb->add_option("--type", list->type, "Devices having every bit of these type flags");
+  list_verb->add_option("--network", list->network, "Devices whose address starts so");
+  list_verb->add_option("--points", list->points, "Devices with point data of this kind")
+      ->check(CLI::IsMember({"AI", "AO", "DI", "DO"}));
+  auto* part_type =
+      list_verb->add_option("--part-type", list->part_type, "Controllers of this item code");
+  list_verb->add_option("--parts", list->parts, "Parts database")->capture_default_str();
+  part_type->excludes("--points")->excludes("--network");
+  list_verb->add_flag("--json", list->json, "Machine-readable output");
+  commands.push_back({list_verb, [list] { return RunList(*list); }});
+
+  auto network = std::make_shared<NetworkOptions>();
+  CLI::App* network_verb =
+      app.add_subcommand("network", "The network, GCM and INTR values the drawing's devices use");
+  network_verb->add_option("drawing", network->drawing, ".vsdx drawing")
+      ->required()
+      ->check(CLI::ExistingFile);
+  network_verb->add_flag("--json", network->json, "Machine-readable output");
+  commands.push_back({network_verb, [network] { return RunNetwork(*network); }});
+
+  auto check = std::make_shared<CheckOptions>();
+  CLI::App* check_verb = app.add_subcommand(
+      "check", "Update the device list and run the drawing checks; exit 1 on findings");
+  check_verb->add_option("drawing", check->drawing, ".vsdx drawing")
+      ->required()
+      ->check(CLI::ExistingFile);
+  check_verb->add_option("--parts", check->parts, "Parts database")->capture_default_str();
+  check_verb->add_option("--props", check->props, "Part-properties database")
+      ->capture_default_str();
+  check_verb->add_option("--pages", check->pages, "Page range FROM-TO (default: all)");
+  check_verb->add_option("--only", check->only, "Run one check")
+      ->check(CLI::IsMember({"duplicates", "points", "connections"}));
+  auto* out = check_verb->add_option("-o,--out", check->out, "Write the marked drawing here");
+  check_verb->add_flag("--in-place", check->in_place, "Write the marked drawing over DRAWING")
+      ->excludes(out);
+  check_verb->add_flag("--json", check->json, "Machine-readable output");
+  commands.push_back({check_verb, [check] { return RunCheck(*check); }});
+}
+
+}  // namespace kvpw::cli
