@@ -75,16 +75,18 @@ class Pw2 final : public Dispatchable {
                       const std::shared_ptr<host::Control>& frmPDF,
                       const std::shared_ptr<host::Control>& frmMan,
                       const std::shared_ptr<host::Control>& frmVen);
-  void FillInRelayPartFields(
-      const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
-      const std::shared_ptr<host::Control>& frmMan, const std::shared_ptr<host::Control>& frmVen,
-      const std::shared_ptr<host::Control>& frmDesc, const std::shared_ptr<host::Control>& frmPDF,
-      const std::shared_ptr<host::Control>& frmService,
-      const std::shared_ptr<host::Control>& frmMount, const std::shared_ptr<host::Control>& frmCoil,
-      const std::shared_ptr<host::Control>& frmContact,
-      const std::shared_ptr<host::Control>& frmTermamt,
-      const std::shared_ptr<host::Control>& frmTerm20,
-      const std::shared_ptr<host::Control>& frmType);
+  void FillInRelayPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
+                             const std::shared_ptr<host::Control>& frmMan,
+                             const std::shared_ptr<host::Control>& frmVen,
+                             const std::shared_ptr<host::Control>& frmDesc,
+                             const std::shared_ptr<host::Control>& frmPDF,
+                             const std::shared_ptr<host::Control>& frmService,
+                             const std::shared_ptr<host::Control>& frmMount,
+                             const std::shared_ptr<host::Control>& frmCoil,
+                             const std::shared_ptr<host::Control>& frmContact,
+                             const std::shared_ptr<host::Control>& frmTermamt,
+                             const std::shared_ptr<host::Control>& frmTerm20,
+                             const std::shared_ptr<host::Control>& frmType);
   void FillInEPPartFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmName,
                           const std::shared_ptr<host::Control>& frmMan,
                           const std::shared_ptr<host::Control>& frmVen,

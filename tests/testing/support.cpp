@@ -126,8 +126,7 @@ class LoggingEngine final : public db::Engine {
 TestPlatform MakeTestPlatform() {
   auto boxes = std::make_shared<host::RecordingMessageBox>();
   auto sql = std::make_shared<std::vector<Text>>();
-  auto platform =
-      std::make_shared<Platform>(Platform{std::make_shared<LoggingEngine>(sql), boxes});
+  auto platform = std::make_shared<Platform>(Platform{std::make_shared<LoggingEngine>(sql), boxes});
   return {boxes, platform, sql};
 }
 
