@@ -18,12 +18,6 @@ Variant FirstRowArray(const db::Recordset& rs) {
   return Variant::MakeArray(std::move(row));
 }
 
-// A 16-bit position or counter as the pattern translation keeps it.
-int16_t Position16(size_t position) {
-  if (position > static_cast<size_t>(std::numeric_limits<int16_t>::max())) Raise(err::kOverflow);
-  return static_cast<int16_t>(position);
-}
-
 }  // namespace
 
 Variant Pw2::GetDatabaseTableRow(const Text& strDatafile, const Text& strSqlQuery,
@@ -73,12 +67,12 @@ Text Pw2::FixSqlWildcardPattern(const Text& strFieldName, Text strPattern) {
   // Positions are counted from 1 (0 when absent) and kept in 16 bits, as is the term counter.
   const size_t open = p.find(u'[');
   const size_t close = p.find(u']');
-  const int16_t a = open == Text::npos ? 0 : Position16(open + 1);
-  const int16_t b = close == Text::npos ? 0 : Position16(close + 1);
+  const int16_t a = open == Text::npos ? 0 : Count16(open + 1);
+  const int16_t b = close == Text::npos ? 0 : Count16(close + 1);
   const Text like = strFieldName + u" LIKE '";
   if (a == 0 || b == 0) return like + p + u"'";
 
-  const int16_t first = Position16(static_cast<size_t>(a) + 1);
+  const int16_t first = Count16(static_cast<size_t>(a) + 1);
   const TextView before = TextView(p).substr(0, a - 1);
   const TextView after = TextView(p).substr(b);
   Text out = u"(";
@@ -90,7 +84,7 @@ Text Pw2::FixSqlWildcardPattern(const Text& strFieldName, Text strPattern) {
     out.push_back(p[i - 1]);
     out += after;
     out += u"'";
-    terms = Position16(static_cast<size_t>(terms) + 1);
+    terms = Count16(static_cast<size_t>(terms) + 1);
   }
   return out + u")";
 }

@@ -174,6 +174,11 @@ int16_t RoundToInteger(double d) {
   return static_cast<int16_t>(r);
 }
 
+int16_t Count16(size_t n) {
+  if (n > static_cast<size_t>(std::numeric_limits<int16_t>::max())) Raise(err::kOverflow);
+  return static_cast<int16_t>(n);
+}
+
 int32_t RoundToLong(double d) {
   const double r = std::nearbyint(d);
   if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max()))

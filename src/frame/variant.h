@@ -84,6 +84,9 @@ bool ToBoolean(const Variant& v);
 int16_t RoundToInteger(double d);
 int32_t RoundToLong(double d);
 
+// A count or position the callers keep in 16 bits; error 6 past 32767.
+int16_t Count16(size_t n);
+
 // The 15-significant-digit decimal form of a number ("0.1", "1E+20", "-2.5E-07").
 Text NumberText(double d);
 

@@ -541,9 +541,7 @@ Variant MemoryShape::Invoke(DispId id, uint16_t kinds, Args args) {
 // MemoryShapes and MemoryPage.
 
 int16_t MemoryShapes::count() {
-  if (top_level_.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
-    Raise(err::kOverflow);
-  return static_cast<int16_t>(top_level_.size());
+  return Count16(top_level_.size());
 }
 
 Shape& MemoryShapes::item(int16_t position) {
@@ -597,9 +595,7 @@ Variant MemoryPage::Invoke(DispId id, uint16_t kinds, Args args) {
 // MemoryPages and MemoryDocument.
 
 int16_t MemoryPages::count() {
-  if (pages_.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
-    Raise(err::kOverflow);
-  return static_cast<int16_t>(pages_.size());
+  return Count16(pages_.size());
 }
 
 Page& MemoryPages::item(int16_t position) {

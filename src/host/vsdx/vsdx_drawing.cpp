@@ -562,9 +562,7 @@ int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*r
 // VsdxShapes and VsdxPage.
 
 int16_t VsdxShapes::count() {
-  const size_t n = page_.top_level().size();
-  if (n > static_cast<size_t>(std::numeric_limits<int16_t>::max())) Raise(err::kOverflow);
-  return static_cast<int16_t>(n);
+  return Count16(page_.top_level().size());
 }
 
 Shape& VsdxShapes::item(int16_t position) {
@@ -621,9 +619,7 @@ VsdxShape* VsdxPage::find_shape(TextView name) {
 // VsdxPages.
 
 int16_t VsdxPages::count() {
-  if (pages_.size() > static_cast<size_t>(std::numeric_limits<int16_t>::max()))
-    Raise(err::kOverflow);
-  return static_cast<int16_t>(pages_.size());
+  return Count16(pages_.size());
 }
 
 Page& VsdxPages::item(int16_t position) {
