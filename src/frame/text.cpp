@@ -14,9 +14,12 @@ bool IsContinuation(unsigned char c) {
 }  // namespace
 
 Text FromUtf8(std::string_view in) {
-  Text out;
-  out.reserve(in.size());
+  // Most texts are plain ASCII: widen them in one go.
   size_t i = 0;
+  while (i < in.size() && static_cast<unsigned char>(in[i]) < 0x80) ++i;
+  Text out(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(i));
+  if (i == in.size()) return out;
+  out.reserve(in.size());
   while (i < in.size()) {
     const auto c = static_cast<unsigned char>(in[i]);
     char32_t cp = 0;
@@ -88,16 +91,6 @@ std::string ToUtf8(TextView in) {
     }
   }
   return out;
-}
-
-char16_t LowerChar(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  return c;
-}
-
-char16_t UpperChar(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-  return c;
 }
 
 Text LowerCase(TextView text) {

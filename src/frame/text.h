@@ -14,8 +14,15 @@ Text FromUtf8(std::string_view utf8);
 std::string ToUtf8(TextView text);
 
 // Letter case as the macro language's text comparison sees it: ASCII and Latin-1 letters.
-char16_t LowerChar(char16_t c);
-char16_t UpperChar(char16_t c);
+// Inline: every name hash and comparison folds each character.
+constexpr char16_t LowerChar(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
+  return c;
+}
+constexpr char16_t UpperChar(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  return c;
+}
 Text LowerCase(TextView text);
 Text UpperCase(TextView text);
 bool EqualsNoCase(TextView a, TextView b);

@@ -105,16 +105,16 @@ Value ReadValue(pugi::xml_node cell, bool flag_column) {
     if (name[0] == 'U') unit = a.value();
     if (name[0] == 'F') formula = a.value();
   }
-  const bool blank = std::strcmp(formula, xml::kNoFormula) == 0;
+  const bool blank = xml::Is(formula, xml::kNoFormula);
   if (!value || (blank && !flag_column)) return v;
-  if (std::strcmp(unit, "STR") == 0) {
+  if (xml::Is(unit, "STR")) {
     v.kind = Value::Kind::kText;
     v.text = value;
     return v;
   }
   double number = 0;
   const bool numeric = xml::ReadNumber(value, number);
-  if (std::strcmp(unit, "BOOL") == 0 || flag_column) {
+  if (xml::Is(unit, "BOOL") || flag_column) {
     v.kind = Value::Kind::kFlag;
     v.number = numeric && number != 0 ? 1 : 0;
   } else if (numeric) {
@@ -243,8 +243,8 @@ size_t Utf8RowHash(int16_t section, const char* name) {
 }
 
 int16_t SectionNamed(const char* name) {
-  if (std::strcmp(name, xml::kPropertySection) == 0) return kSectionProperty;
-  if (std::strcmp(name, xml::kUserSection) == 0) return kSectionUser;
+  if (xml::Is(name, xml::kPropertySection)) return kSectionProperty;
+  if (xml::Is(name, xml::kUserSection)) return kSectionUser;
   return 0;
 }
 
@@ -257,20 +257,26 @@ NameAndDel NameAndDelOf(pugi::xml_node node) {
   NameAndDel out;
   for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute()) {
     const char* n = a.name();
-    if (n[0] == 'N' && n[1] == '\0') out.name = a.value();
-    if (xml::Is(n, "Del")) out.deleted = std::strcmp(a.value(), "1") == 0;
+    if (xml::Is(n, "N")) {
+      out.name = a.value();
+    } else if (xml::Is(n, "Del")) {
+      const char* v = a.value();
+      out.deleted = v[0] == '1' && v[1] == '\0';
+    }
   }
   return out;
 }
 }  // namespace
 
 VsdxShape::VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node, uint32_t master_id,
-                     bool is_master_shape)
+                     bool is_master_shape, bool own_master)
     : document_(document),
       part_(part),
       node_(node),
       master_id_(master_id),
-      is_master_shape_(is_master_shape) {}
+      is_master_shape_(is_master_shape),
+      own_master_(own_master),
+      rows_(document.arena()) {}
 
 VsdxShape::~VsdxShape() = default;
 
@@ -283,7 +289,6 @@ Text VsdxShape::name() {
   const char* local = "";
   const char* universal = "";
   const char* id = "";
-  const char* master = nullptr;
   for (pugi::xml_attribute a = node_.first_attribute(); a; a = a.next_attribute()) {
     const char* n = a.name();
     if (xml::Is(n, "Name"))
@@ -292,26 +297,28 @@ Text VsdxShape::name() {
       universal = a.value();
     else if (xml::Is(n, "ID"))
       id = a.value();
-    else if (xml::Is(n, "Master"))
-      master = a.value();
   }
   if (*local) return FromUtf8(local);
   if (*universal) return FromUtf8(universal);
-  const Text id_text = FromUtf8(id);
-  if (!is_master_shape_ && master)
-    return document_.MasterName(static_cast<uint32_t>(std::strtoul(master, nullptr, 10))) + u"." +
-           id_text;
-  return u"Sheet." + id_text;
+  Text out;
+  if (!is_master_shape_ && own_master_)
+    document_.AppendMasterName(master_id_, out);
+  else
+    out = u"Sheet";
+  out += u'.';
+  out += FromUtf8(id);
+  return out;
 }
 
 const VsdxShape* VsdxShape::Parent() const {
   if (!parent_resolved_) {
     parent_resolved_ = true;
-    if (!is_master_shape_ && node_) {
-      if (const pugi::xml_attribute master = node_.attribute("Master"))
-        parent_ = document_.MasterShape(master.as_uint(), 0);
-      else if (const pugi::xml_attribute sub = node_.attribute("MasterShape"); sub && master_id_)
-        parent_ = document_.MasterShape(master_id_, sub.as_uint());
+    if (!is_master_shape_ && node_ && master_id_) {
+      if (own_master_)
+        parent_ = document_.MasterShape(master_id_, 0);
+      else if (const char* sub = xml::Attribute(node_, "MasterShape"))
+        parent_ = document_.MasterShape(master_id_,
+                                        static_cast<uint32_t>(std::strtoul(sub, nullptr, 10)));
     }
   }
   return parent_;
@@ -320,6 +327,8 @@ const VsdxShape* VsdxShape::Parent() const {
 void VsdxShape::KnowRows() const {
   if (rows_known_) return;
   rows_known_ = true;
+  std::vector<RowRef>& found = document_.row_scratch();
+  found.clear();
   for (pugi::xml_node s = node_.first_child(); s; s = s.next_sibling()) {
     if (!xml::IsElement(s, "Section")) continue;
     const NameAndDel section_attributes = NameAndDelOf(s);
@@ -330,24 +339,31 @@ void VsdxShape::KnowRows() const {
     for (pugi::xml_node r = s.first_child(); r; r = r.next_sibling()) {
       if (!xml::IsElement(r, "Row")) continue;
       const NameAndDel row = NameAndDelOf(r);
-      if (row.name && *row.name) AddRowRef(section, r, row.name, row.deleted);
+      if (row.name && *row.name)
+        found.push_back(RowRef{Utf8RowHash(section, row.name), r, row.name, section, row.deleted});
     }
+  }
+  // Most sheets hold a handful of rows: one exact allocation.
+  if (found.size() < kIndexFrom) {
+    rows_.reserve(found.size());
+    rows_.assign(found.begin(), found.end());
+  } else {
+    for (const RowRef& r : found) AddRowRef(r.section, r.row, r.name, r.deleted);
   }
 }
 
 void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
                           bool deleted) const {
   const auto index = static_cast<uint32_t>(rows_.size());
-  if (rows_.empty()) rows_.reserve(4);
   rows_.push_back(RowRef{Utf8RowHash(section, name), row, name, section, deleted});
-  if (by_hash_) {
-    by_hash_->emplace(rows_.back().hash, index);
-    if (!deleted) live_rows_[Slot(section)].push_back(index);
+  if (index_) {
+    index_->by_hash.emplace(rows_.back().hash, index);
+    if (!deleted) index_->live[Slot(section)].push_back(index);
   } else if (rows_.size() >= kIndexFrom) {
-    by_hash_ = std::make_unique<std::unordered_multimap<size_t, uint32_t>>();
+    index_ = std::make_unique<RowIndex>();
     for (uint32_t i = 0; i < rows_.size(); ++i) {
-      by_hash_->emplace(rows_[i].hash, i);
-      if (!rows_[i].deleted) live_rows_[Slot(rows_[i].section)].push_back(i);
+      index_->by_hash.emplace(rows_[i].hash, i);
+      if (!rows_[i].deleted) index_->live[Slot(rows_[i].section)].push_back(i);
     }
   }
 }
@@ -355,8 +371,8 @@ void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
 const VsdxShape::RowRef* VsdxShape::LiveRow(int16_t section, size_t position) const {
   KnowRows();
   if (section_deleted_[Slot(section)]) return nullptr;
-  if (by_hash_) {
-    const std::vector<uint32_t>& live = live_rows_[Slot(section)];
+  if (index_) {
+    const std::vector<uint32_t>& live = index_->live[Slot(section)];
     return position < live.size() ? &rows_[live[position]] : nullptr;
   }
   for (const RowRef& r : rows_)
@@ -369,8 +385,8 @@ const VsdxShape::RowRef* VsdxShape::LocalRow(int16_t section, TextView row, size
   const auto matches = [&](const RowRef& r) {
     return r.hash == hash && r.section == section && xml::EqualsNoCase(r.name, row);
   };
-  if (by_hash_) {
-    const auto [begin, end] = by_hash_->equal_range(hash);
+  if (index_) {
+    const auto [begin, end] = index_->by_hash.equal_range(hash);
     for (auto it = begin; it != end; ++it)
       if (matches(rows_[it->second])) return &rows_[it->second];
     return nullptr;
@@ -524,8 +540,8 @@ int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*r
   size_t index_of_new = 0;
   if (!Parent()) {
     KnowRows();
-    if (by_hash_) {
-      index_of_new = live_rows_[Slot(section)].size();
+    if (index_) {
+      index_of_new = index_->live[Slot(section)].size();
     } else {
       for (const RowRef& r : rows_) index_of_new += r.section == section && !r.deleted;
     }
@@ -546,7 +562,7 @@ int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*r
     while (r.first_child()) r.remove_child(r.first_child());
     const auto index = static_cast<uint32_t>(deleted - rows_.data());
     rows_[index].deleted = false;
-    if (by_hash_) live_rows_[Slot(section)].push_back(index);
+    if (index_) index_->live[Slot(section)].push_back(index);
   } else {
     r = section_node.append_child("Row");
     pugi::xml_attribute n = r.append_attribute("N");
@@ -588,14 +604,23 @@ VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name)
 
 void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_level) {
   for (pugi::xml_node s = shapes.child("Shape"); s; s = s.next_sibling("Shape")) {
-    if (xml::IsDeleted(s)) continue;
-    const pugi::xml_attribute master = s.attribute("Master");
-    const uint32_t own_master = master ? master.as_uint() : master_id;
+    // One walk of the shape's attributes for the two this needs.
+    const char* master = nullptr;
+    bool deleted = false;
+    for (pugi::xml_attribute a = s.first_attribute(); a; a = a.next_attribute()) {
+      const char* n = a.name();
+      if (xml::Is(n, "Master")) master = a.value();
+      if (xml::Is(n, "Del")) deleted = xml::Is(a.value(), "1");
+    }
+    if (deleted) continue;
+    const uint32_t own_master =
+        master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : master_id;
     if (top_level) {
-      top_level_.push_back(&top_level_store_.emplace_back(document_, part_, s, own_master, false));
+      top_level_.push_back(
+          &top_level_store_.emplace_back(document_, part_, s, own_master, false, master));
       continue;
     }
-    VsdxShape& shape = members_store_.emplace_back(document_, part_, s, own_master, false);
+    VsdxShape& shape = members_store_.emplace_back(document_, part_, s, own_master, false, master);
     by_name_.emplace(LowerCase(shape.name()), &shape);
     AddShapes(s.child("Shapes"), own_master, false);
   }
@@ -608,8 +633,7 @@ VsdxShape* VsdxPage::find_shape(TextView name) {
     for (VsdxShape* shape : top_level_) by_name_.emplace(LowerCase(shape->name()), shape);
     for (size_t i = 0, n = top_level_.size(); i < n; ++i) {
       const pugi::xml_node node = top_level_[i]->node();
-      const pugi::xml_attribute master = node.attribute("Master");
-      AddShapes(node.child("Shapes"), master ? master.as_uint() : 0, false);
+      AddShapes(node.child("Shapes"), top_level_[i]->master_id(), false);
     }
   }
   const auto it = by_name_.find(LowerCase(name));
@@ -757,9 +781,9 @@ const VsdxShape* VsdxDocument::MasterShape(uint32_t master_id, uint32_t shape_id
   return shape == it->second.by_id.end() ? nullptr : shape->second;
 }
 
-Text VsdxDocument::MasterName(uint32_t master_id) const {
+void VsdxDocument::AppendMasterName(uint32_t master_id, Text& out) const {
   const auto it = masters_.find(master_id);
-  return it == masters_.end() ? u"Master." + IntegerText(master_id) : it->second.name;
+  out += it == masters_.end() ? u"Master." + IntegerText(master_id) : it->second.name;
 }
 
 void VsdxDocument::Changed(XmlPart& part, bool values) {

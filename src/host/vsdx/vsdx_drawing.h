@@ -31,6 +31,7 @@
 #include <deque>
 #include <filesystem>
 #include <memory>
+#include <memory_resource>
 #include <pugixml.hpp>
 #include <string>
 #include <unordered_map>
@@ -100,10 +101,10 @@ class VsdxCell final : public Cell {
 class VsdxShape final : public Shape {
  public:
   // `node` is a Shape element or the DocumentSheet (empty when the document has none yet).
-  // `master_id` is the Master of the shape, or for a group member that of the nearest instance
-  // enclosing it; 0 when none.
+  // `master_id` is the Master of the shape (`own_master`), or for a group member that of the
+  // nearest instance enclosing it; 0 when none.
   VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node, uint32_t master_id,
-            bool is_master_shape);
+            bool is_master_shape, bool own_master = false);
   ~VsdxShape() override;
   VsdxShape(VsdxShape&&) noexcept = default;
 
@@ -116,6 +117,7 @@ class VsdxShape final : public Shape {
   pugi::xml_node node() const { return node_; }
   VsdxDocument& document() const { return document_; }
   uint32_t id() const;
+  uint32_t master_id() const { return master_id_; }
 
   // Where a cell's value comes from: the nearest Cell element up the inheritance chain, and
   // whether the row exists at all.
@@ -129,7 +131,6 @@ class VsdxShape final : public Shape {
   // absent. Marks the part changed.
   pugi::xml_node OwnCell(int16_t section, TextView row, const char* column);
 
- private:
   // A local row of the Property or User section, read once from the XML. `name` points into the
   // XML, whose row names never change.
   struct RowRef {
@@ -139,6 +140,8 @@ class VsdxShape final : public Shape {
     int16_t section;
     bool deleted;
   };
+
+ private:
   const VsdxShape* Parent() const;
   // Reads the shape's sections and rows on first use.
   void KnowRows() const;
@@ -158,16 +161,20 @@ class VsdxShape final : public Shape {
   pugi::xml_node node_;
   uint32_t master_id_;
   bool is_master_shape_;
+  bool own_master_;
   mutable bool parent_resolved_ = false;
   mutable const VsdxShape* parent_ = nullptr;
   mutable bool rows_known_ = false;
   mutable pugi::xml_node sections_[2];  // Property, User
   mutable bool section_deleted_[2] = {false, false};
-  mutable std::vector<RowRef> rows_;  // in document order
+  mutable std::pmr::vector<RowRef> rows_;  // in document order, kept in the document's arena
   // Once a sheet holds many rows (the document sheet's device list): its rows by name, and
   // the indexes into rows_ of the rows not deleted, by section.
-  mutable std::unique_ptr<std::unordered_multimap<size_t, uint32_t>> by_hash_;
-  mutable std::vector<uint32_t> live_rows_[2];
+  struct RowIndex {
+    std::unordered_multimap<size_t, uint32_t> by_hash;
+    std::vector<uint32_t> live[2];
+  };
+  mutable std::unique_ptr<RowIndex> index_;
   VsdxCell* cells_ = nullptr;  // handed out so far, newest first
 };
 
@@ -242,7 +249,7 @@ class VsdxDocument final : public Document {
   // Internal to the adapter.
   XmlPart& Parse(const std::string& part_name);
   const VsdxShape* MasterShape(uint32_t master_id, uint32_t shape_id) const;
-  Text MasterName(uint32_t master_id) const;
+  void AppendMasterName(uint32_t master_id, Text& out) const;
   void Changed(XmlPart& part, bool values);
   VsdxCell& NewCell(VsdxShape& shape, int16_t section, TextView row, int16_t column,
                     VsdxCell* next);
@@ -251,6 +258,11 @@ class VsdxDocument final : public Document {
   uint64_t generation() const { return generation_; }
   void Restructured() { ++generation_; }
   pugi::xml_node EnsureDocumentSheet();
+  // Where the many small, document-long objects (shapes' row lists, cells) are kept: tens of
+  // thousands of them cost one bump each and are dropped together.
+  std::pmr::memory_resource* arena() { return &arena_; }
+  // A buffer to gather a sheet's rows in before they go to the arena.
+  std::vector<VsdxShape::RowRef>& row_scratch() { return row_scratch_; }
 
  private:
   struct Master {
@@ -267,6 +279,8 @@ class VsdxDocument final : public Document {
   std::vector<std::string> Targets(const std::string& part, std::string_view type);
   std::string Target(const std::string& part, std::string_view id);
 
+  std::pmr::monotonic_buffer_resource arena_;  // first: outlives everything kept in it
+  std::vector<VsdxShape::RowRef> row_scratch_;
   Package package_;
   Text name_;
   std::deque<XmlPart> parts_;
@@ -275,7 +289,7 @@ class VsdxDocument final : public Document {
   std::unordered_map<uint32_t, Master> masters_;
   std::unique_ptr<VsdxShape> sheet_;
   VsdxPages pages_{*this};
-  std::deque<VsdxCell> cells_;
+  std::pmr::deque<VsdxCell> cells_{&arena_};
   uint64_t generation_ = 1;
   bool values_changed_ = false;
   bool recalculation_flagged_ = false;

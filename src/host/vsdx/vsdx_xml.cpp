@@ -35,7 +35,7 @@ pugi::xml_node CellNamed(pugi::xml_node parent, const char* name) {
   for (pugi::xml_node c = parent.first_child(); c; c = c.next_sibling()) {
     if (!IsElement(c, "Cell")) continue;
     const char* n = Attribute(c, "N");
-    if (n && std::strcmp(n, name) == 0) return c;
+    if (n && Is(n, name)) return c;
   }
   return {};
 }

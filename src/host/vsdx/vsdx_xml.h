@@ -53,10 +53,14 @@ inline constexpr std::pair<const char*, const char*> kDocumentSheetAttributes[] 
 // Attribute and element names compared without pugixml's lookups: a shape's few attributes are
 // walked once per question, which matters across tens of thousands of shapes.
 inline bool Is(const char* name, std::string_view wanted) {
-  return name[0] == wanted[0] && wanted == name;
+  for (const char c : wanted)
+    if (*name++ != c) return false;
+  return *name == '\0';
 }
+// Parts are parsed without processing instructions, so only elements (and the document's
+// declaration, never a child of an element) have names.
 inline bool IsElement(pugi::xml_node node, std::string_view name) {
-  return node.type() == pugi::node_element && Is(node.name(), name);
+  return Is(node.name(), name);
 }
 // The attribute's value, or nullptr when the node has none of that name.
 inline const char* Attribute(pugi::xml_node node, std::string_view name) {
