@@ -595,8 +595,8 @@ Shape& VsdxShapes::item(TextView name) {
 VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name)
     : document_(document), part_(part), name_(std::move(name)) {
   const pugi::xml_node shapes = part_.xml.document_element().child("Shapes");
-  size_t count = 0;
-  for (pugi::xml_node s = shapes.child("Shape"); s; s = s.next_sibling("Shape")) ++count;
+  size_t count = 0;  // at least as many as the shapes: room enough that none ever moves
+  for (pugi::xml_node s = shapes.first_child(); s; s = s.next_sibling()) ++count;
   top_level_store_.reserve(count);
   top_level_.reserve(count);
   AddShapes(shapes, 0, true);

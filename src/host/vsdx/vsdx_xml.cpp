@@ -57,6 +57,13 @@ pugi::xml_node AppendCell(pugi::xml_node parent, const char* name, const char* v
 }
 
 bool EqualsNoCase(const char* utf8, TextView text) {
+  // Names are nearly always spelled as asked: try the exact match first.
+  size_t same = 0;
+  while (same < text.size() && utf8[same] != '\0' &&
+         static_cast<unsigned char>(utf8[same]) < 0x80 &&
+         static_cast<char16_t>(utf8[same]) == text[same])
+    ++same;
+  if (same == text.size() && utf8[same] == '\0') return true;
   size_t i = 0;
   for (const char* p = utf8; *p; ++p, ++i) {
     if (static_cast<unsigned char>(*p) >= 0x80) return kvpw::EqualsNoCase(FromUtf8(utf8), text);
