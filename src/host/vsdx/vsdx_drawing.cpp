@@ -668,6 +668,10 @@ std::shared_ptr<VsdxDocument> VsdxDocument::Load(Package package, Text name) {
 VsdxDocument::VsdxDocument(Passkey, Package package, Text name)
     : package_(std::move(package)), name_(std::move(name)) {}
 
+VsdxDocument::~VsdxDocument() {
+  for (VsdxCell* cell : cells_) std::destroy_at(cell);
+}
+
 XmlPart& VsdxDocument::Parse(const std::string& part_name) {
   const std::string key = xml::LowerAscii(part_name);
   if (const auto it = parts_by_name_.find(key); it != parts_by_name_.end()) return *it->second;
@@ -793,7 +797,10 @@ void VsdxDocument::Changed(XmlPart& part, bool values) {
 
 VsdxCell& VsdxDocument::NewCell(VsdxShape& shape, int16_t section, TextView row, int16_t column,
                                 VsdxCell* next) {
-  return cells_.emplace_back(shape, section, Text(row), column, next);
+  VsdxCell* cell = std::pmr::polymorphic_allocator<>(&arena_).new_object<VsdxCell>(
+      shape, section, Text(row), column, next);
+  cells_.push_back(cell);
+  return *cell;
 }
 
 pugi::xml_node VsdxDocument::EnsureDocumentSheet() {

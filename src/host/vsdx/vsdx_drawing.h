@@ -238,6 +238,9 @@ class VsdxDocument final : public Document {
   // Reads the drawing held by the package; `name` is the document's name.
   static std::shared_ptr<VsdxDocument> Load(Package package, Text name);
   VsdxDocument(Passkey, Package package, Text name);
+  ~VsdxDocument() override;
+  VsdxDocument(const VsdxDocument&) = delete;
+  VsdxDocument& operator=(const VsdxDocument&) = delete;
 
   Text name() override { return name_; }
   Pages& pages() override { return pages_; }
@@ -289,7 +292,7 @@ class VsdxDocument final : public Document {
   std::unordered_map<uint32_t, Master> masters_;
   std::unique_ptr<VsdxShape> sheet_;
   VsdxPages pages_{*this};
-  std::pmr::deque<VsdxCell> cells_{&arena_};
+  std::vector<VsdxCell*> cells_;  // made in the arena; destroyed with the document
   uint64_t generation_ = 1;
   bool values_changed_ = false;
   bool recalculation_flagged_ = false;
