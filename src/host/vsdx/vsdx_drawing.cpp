@@ -491,25 +491,50 @@ bool VsdxShape::cell_exists(const CellName& name) {
          Find(name.section(), name.row(), name.row_hash(), nullptr).row_exists;
 }
 
-VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, int16_t column) const {
+namespace {
+constexpr uint32_t kCellIndexFrom = 16;  // cells handed out by a sheet before they are indexed
+size_t CellKey(size_t row_hash, int16_t column) {
+  return row_hash ^ (static_cast<size_t>(column) * 0x9E3779B97F4A7C15ull);
+}
+}  // namespace
+
+VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, size_t hash, int16_t column) const {
+  const auto same = [&](const VsdxCell* c) {
+    return c->section() == section && c->column() == column && EqualsNoCase(c->row(), row);
+  };
+  if (cell_index_) {
+    const auto [begin, end] = cell_index_->equal_range(CellKey(hash, column));
+    for (auto it = begin; it != end; ++it)
+      if (same(it->second)) return it->second;
+    return nullptr;
+  }
   for (VsdxCell* c = cells_; c; c = c->next())
-    if (c->section() == section && c->column() == column && EqualsNoCase(c->row(), row)) return c;
+    if (same(c)) return c;
   return nullptr;
 }
 
-VsdxCell& VsdxShape::NewCell(int16_t section, TextView row, int16_t column) {
+VsdxCell& VsdxShape::NewCell(int16_t section, TextView row, size_t hash, int16_t column) {
   cells_ = &document_.NewCell(*this, section, row, column, cells_);
+  // The document sheet hands out a cell or two per device row: find them by name, not by walking.
+  if (cell_index_) {
+    cell_index_->emplace(CellKey(hash, column), cells_);
+  } else if (++cell_count_ >= kCellIndexFrom) {
+    cell_index_ = std::make_unique<std::unordered_multimap<size_t, VsdxCell*>>();
+    for (VsdxCell* c = cells_; c; c = c->next())
+      cell_index_->emplace(CellKey(RowNameHash(c->section(), c->row()), c->column()), c);
+  }
   return *cells_;
 }
 
 // Rows are never removed, so a cell handed out once exists from then on.
 Cell& VsdxShape::cell(const CellName& name) {
   if (!name.is_row_cell()) Fail(kNoSuchCell, kNoSuchCellText);
-  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.column())) return *known;
+  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.row_hash(), name.column()))
+    return *known;
   const Lookup found =
       Find(name.section(), name.row(), name.row_hash(), ColumnName(name.section(), name.column()));
   if (!found.row_exists) Fail(kNoSuchCell, kNoSuchCellText);
-  VsdxCell& cell = NewCell(name.section(), name.row(), name.column());
+  VsdxCell& cell = NewCell(name.section(), name.row(), name.row_hash(), name.column());
   cell.Remember(found.cell, document_.generation());
   return cell;
 }
@@ -527,8 +552,9 @@ Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
   }
   if (!name) Fail(kNoSuchCell, kNoSuchCellText);
   const Text row_name = FromUtf8(name);
-  if (VsdxCell* known = KnownCell(section, row_name, port_column)) return *known;
-  return NewCell(section, row_name, port_column);
+  const size_t hash = RowNameHash(section, row_name);
+  if (VsdxCell* known = KnownCell(section, row_name, hash, port_column)) return *known;
+  return NewCell(section, row_name, hash, port_column);
 }
 
 int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*row_tag*/) {

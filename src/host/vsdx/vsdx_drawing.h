@@ -151,10 +151,10 @@ class VsdxShape final : public Shape {
   // The shape's own row at that position among the section's rows not deleted.
   const RowRef* LiveRow(int16_t section, size_t position) const;
   pugi::xml_node EnsureSection(int16_t section);
-  VsdxCell* KnownCell(int16_t section, TextView row, int16_t column) const;
+  VsdxCell* KnownCell(int16_t section, TextView row, size_t hash, int16_t column) const;
   // Rows of a section in index order: the master's first, then the shape's own.
   void RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const;
-  VsdxCell& NewCell(int16_t section, TextView row, int16_t column);
+  VsdxCell& NewCell(int16_t section, TextView row, size_t hash, int16_t column);
 
   VsdxDocument& document_;
   XmlPart& part_;
@@ -176,6 +176,8 @@ class VsdxShape final : public Shape {
   };
   mutable std::unique_ptr<RowIndex> index_;
   VsdxCell* cells_ = nullptr;  // handed out so far, newest first
+  uint32_t cell_count_ = 0;
+  std::unique_ptr<std::unordered_multimap<size_t, VsdxCell*>> cell_index_;
 };
 
 class VsdxPage;
