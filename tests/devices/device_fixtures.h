@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "devices/device_classes.h"
-#include "host/drawing_builder.h"
-#include "host/memory_drawing.h"
+#include "testing/drawings.h"
 
 namespace kvpw::testing {
 
@@ -16,10 +15,11 @@ struct DeviceFields {
   Text ai = u",,", ao = u",,", di = u",,", dob = u",,", lcm = u"0:0:0:0:0";
 };
 
-// A drawing with no shapes whose document sheet holds the records, saved by the library.
-inline std::shared_ptr<host::MemoryDocument> StoredList(const PlatformRef& platform,
-                                                        const std::vector<DeviceFields>& records) {
-  auto doc = host::MemoryDocument::Create(u"Stored.vsd");
+// A drawing of one empty page (a .vsdx drawing needs a page) whose document sheet holds the
+// records, saved by the library.
+inline std::shared_ptr<host::Document> StoredList(Adapter adapter, const PlatformRef& platform,
+                                                  const std::vector<DeviceFields>& records) {
+  auto doc = EmptyDrawing(adapter, u"Stored.vsd");
   PwVsdDeviceCollection list(platform);
   for (const DeviceFields& r : records)
     list.Add(r.device, r.part, r.type, r.ai, r.ao, r.di, r.dob, r.lcm);

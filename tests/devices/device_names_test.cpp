@@ -17,6 +17,7 @@ namespace {
 using host::Box;
 using host::ControlMember;
 using host::MemoryComboBox;
+using testing::Adapter;
 using testing::DeviceFields;
 using testing::ErrorNumberOf;
 using testing::ItemsOf;
@@ -63,9 +64,9 @@ TEST(Like, MatchesTheMacroLanguagePatterns) {
     EXPECT_EQ(ErrorNumberOf([&] { devices::Like(u"x", bad); }), 93) << ToUtf8(bad);
 }
 
-class DeviceNamesTest : public ::testing::Test {
+class PartsDatabaseTest : public ::testing::Test {
  protected:
-  DeviceNamesTest() {
+  PartsDatabaseTest() {
     testing::BuildDatabase(
         dir_.path() / "parts.mdb",
         "CREATE TABLE Pz_PartsEng_PartItemCodes(PartNumber TEXT,"
@@ -91,8 +92,15 @@ class DeviceNamesTest : public ::testing::Test {
   };
 };
 
-TEST_F(DeviceNamesTest, EachPickerListsItsSelectionSortedByCharacterCodes) {
-  const auto doc = StoredList(test_.platform, plant_);
+class DeviceNamesTest : public PartsDatabaseTest, public ::testing::WithParamInterface<Adapter> {
+ protected:
+  std::shared_ptr<host::Document> Stored(const std::vector<DeviceFields>& records) {
+    return StoredList(GetParam(), test_.platform, records);
+  }
+};
+
+TEST_P(DeviceNamesTest, EachPickerListsItsSelectionSortedByCharacterCodes) {
+  const auto doc = Stored(plant_);
   const auto names = [&](auto&& fill) {
     fill();
     return ItemsOf(*combo_);
@@ -138,8 +146,8 @@ TEST_F(DeviceNamesTest, EachPickerListsItsSelectionSortedByCharacterCodes) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(DeviceNamesTest, PartTypePickerListsControllersOfTheItemCodeWithAddresses) {
-  const auto doc = StoredList(test_.platform, plant_);
+TEST_P(DeviceNamesTest, PartTypePickerListsControllersOfTheItemCodeWithAddresses) {
+  const auto doc = Stored(plant_);
   const auto rows = [&]() {
     std::vector<std::pair<Text, Text>> out;
     for (int32_t r = 0; r < combo_->list_count(); ++r)
@@ -178,11 +186,11 @@ TEST_F(DeviceNamesTest, PartTypePickerListsControllersOfTheItemCodeWithAddresses
 
   // An empty device list shows the header alone.
   pw2_.PzPartDatabasePath = dir_.file("parts.mdb");
-  pw2_.GetDeviceNamesByPartType(combo_, u"", u"LNC", host::MemoryDocument::Create(u"E.vsd"));
+  pw2_.GetDeviceNamesByPartType(combo_, u"", u"LNC", testing::EmptyDrawing(GetParam(), u"E.vsd"));
   EXPECT_EQ(rows(), (Rows{{u"Device", u"GCM/LNC"}}));
 }
 
-TEST_F(DeviceNamesTest, ControllerTableAndRowSearch) {
+TEST_F(PartsDatabaseTest, ControllerTableAndRowSearch) {
   Text error;
   const auto table = devices::GetControllerList(test_.platform, dir_.file("parts.mdb"), error);
   ASSERT_TRUE(table.has_value());
@@ -211,17 +219,17 @@ TEST_F(DeviceNamesTest, ControllerTableAndRowSearch) {
   EXPECT_TRUE(devices::HasPointData(u", ,"));
 }
 
-TEST_F(DeviceNamesTest, FailuresAreBoxedExceptTheFirstClear) {
+TEST_P(DeviceNamesTest, FailuresAreBoxedExceptTheFirstClear) {
   // A short stored row: error 9 reported, nothing listed.
-  auto doc = StoredList(test_.platform, {{u"a"}, {u"b", u"P", 0, u",,", u",,", u",,", u",,", u""}});
+  auto doc = Stored({{u"a"}, {u"b", u"P", 0, u",,", u",,", u",,", u",,", u""}});
   pw2_.GetAllDeviceNames(combo_, doc);
   EXPECT_EQ(combo_->list_count(), 0);
   EXPECT_EQ(boxes(), (std::vector<Box>{{u"Subscript out of range", 64, u"9"}}));
 
   // A foreign row ends the load; the names before it are listed.
   test_.boxes->clear();
-  auto newer = StoredList(test_.platform, {{u"b"}, {u"a"}});
-  devices::SetCellInteger(newer->sheet(), u"Prop.DeviceTableRowCount", 3);
+  auto newer = Stored({{u"b"}, {u"a"}});
+  devices::SetCellInteger(newer->document_sheet(), u"Prop.DeviceTableRowCount", 3);
   pw2_.GetAllDeviceNames(combo_, newer);
   EXPECT_EQ(ItemsOf(*combo_), (Names{u"a", u"b"}));
   EXPECT_EQ(boxes().size(), 1u);
@@ -240,15 +248,15 @@ TEST_F(DeviceNamesTest, FailuresAreBoxedExceptTheFirstClear) {
 
   // AddItem failing part way: the rows added so far stay.
   combo_->fail_on(ControlMember::kAddItem, Error(13), 1);
-  pw2_.GetAllDeviceNames(combo_, StoredList(test_.platform, {{u"x"}, {u"y"}, {u"z"}}));
+  pw2_.GetAllDeviceNames(combo_, Stored({{u"x"}, {u"y"}, {u"z"}}));
   EXPECT_EQ(ItemsOf(*combo_), (Names{u"x"}));
   EXPECT_EQ(boxes().back(), (Box{u"Type mismatch", 64, u"13"}));
 }
 
-TEST_F(DeviceNamesTest, DispatchAndTheSystemList) {
+TEST_P(DeviceNamesTest, DispatchAndTheSystemList) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   Variant control{ObjectRef(combo_)}, filter{int32_t{4}}, addr{u"1:2"};
-  Variant doc{ObjectRef(StoredList(test_.platform, plant_))};
+  Variant doc{ObjectRef(Stored(plant_))};
   Call(pw2, u"GetDeviceNamesByNetwork", {&control, &filter, &addr, &doc});
   EXPECT_EQ(ItemsOf(*combo_), (Names{u"zone"}));
   EXPECT_EQ(filter, Variant(int32_t{4}));
@@ -264,6 +272,8 @@ TEST_F(DeviceNamesTest, DispatchAndTheSystemList) {
   EXPECT_EQ(count, Variant(int16_t{3}));
   EXPECT_EQ(path, Variant(u"C:\\Systems.mdb"));
 }
+
+INSTANTIATE_TEST_SUITE_P(, DeviceNamesTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

@@ -11,16 +11,17 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "frame/roster.h"
-#include "host/drawing_builder.h"
+#include "testing/drawings.h"
 #include "testing/support.h"
 
 namespace kvpw {
 namespace {
 
 using host::Box;
-using host::DrawingBuilder;
+using testing::Adapter;
+using testing::TestDrawing;
 
-class ScanTest : public ::testing::Test {
+class ScanTest : public ::testing::TestWithParam<Adapter> {
  protected:
   std::vector<Text> Rows(const PwVsdDeviceCollection& c) {
     std::vector<Text> rows;
@@ -28,16 +29,16 @@ class ScanTest : public ::testing::Test {
     return rows;
   }
   const std::vector<Box>& boxes() const { return test_.boxes->boxes(); }
-  int32_t StoredCount(host::MemoryDocument& doc) {
-    return devices::GetCellInteger(doc.sheet(), devices::kDeviceRowCountCell);
+  int32_t StoredCount(host::Document& doc) {
+    return devices::GetCellInteger(doc.document_sheet(), devices::kDeviceRowCountCell);
   }
 
   testing::TestPlatform test_ = testing::MakeTestPlatform();
   PwVsdDeviceCollection list_{test_.platform};
 };
 
-TEST_F(ScanTest, ListsOneRecordPerNameInCharacterCodeOrderFirstFoundWins) {
-  auto doc = DrawingBuilder(u"Plant.vsd")
+TEST_P(ScanTest, ListsOneRecordPerNameInCharacterCodeOrderFirstFoundWins) {
+  auto doc = TestDrawing(u"Plant.vsd")
                  .master(u"Controller")
                  .prop(u"P11", u"")
                  .prop(u"P99", 1)
@@ -75,7 +76,7 @@ TEST_F(ScanTest, ListsOneRecordPerNameInCharacterCodeOrderFirstFoundWins) {
                  .prop(u"P11", u"0-inner")
                  .prop(u"P99", 1)
                  .prop(u"P12", u"X")
-                 .build();
+                 .build(GetParam());
   list_.Add(u"kept", u"p", 0, u"", u"", u"", u"", u"1");
   const bool quiet = false;
   list_.ScanFromDrawing(doc, quiet);
@@ -88,7 +89,7 @@ TEST_F(ScanTest, ListsOneRecordPerNameInCharacterCodeOrderFirstFoundWins) {
   EXPECT_EQ(boxes(), (std::vector<Box>{{u"3 Devices found.", 64, u"Update Complete"}}));
 }
 
-TEST_F(ScanTest, TheCountMessageAndQuietScans) {
+TEST_P(ScanTest, TheCountMessageAndQuietScans) {
   const struct {
     int devices;
     bool quiet;
@@ -99,42 +100,41 @@ TEST_F(ScanTest, TheCountMessageAndQuietScans) {
                {2, true, {}}};
   for (const auto& c : cases) {
     test_.boxes->clear();
-    DrawingBuilder builder;
-    builder.page(u"P");
+    TestDrawing drawing;
+    drawing.page(u"P");
     for (int i = 0; i < c.devices; ++i)
-      builder.shape(u"").prop(u"P11", u"D" + IntegerText(i)).prop(u"P99", 0).prop(u"P12", u"");
+      drawing.shape(u"").prop(u"P11", u"D" + IntegerText(i)).prop(u"P99", 0).prop(u"P12", u"");
     PwVsdDeviceCollection list(test_.platform);
-    list.ScanFromDrawing(builder.build(), c.quiet);
+    list.ScanFromDrawing(drawing.build(GetParam()), c.quiet);
     EXPECT_EQ(list.Count(), c.devices);
     EXPECT_EQ(boxes(), c.shown);
   }
 }
 
-TEST_F(ScanTest, FailuresAreShownEvenWhenQuietAndAddNothing) {
+TEST_P(ScanTest, FailuresAreShownEvenWhenQuietAndAddNothing) {
   const struct {
     const char* what;
-    DrawingBuilder drawing;
+    TestDrawing drawing;
     Box shown;
   } cases[] = {
       {"no part number",
-       std::move(DrawingBuilder()
-                     .shape(u"ok")
-                     .prop(u"P11", u"a")
-                     .prop(u"P99", 1)
-                     .prop(u"P12", u"")
-                     .shape(u"bad")
-                     .prop(u"P11", u"b")
-                     .prop(u"P99", 1)),
+       TestDrawing()
+           .shape(u"ok")
+           .prop(u"P11", u"a")
+           .prop(u"P99", 1)
+           .prop(u"P12", u"")
+           .shape(u"bad")
+           .prop(u"P11", u"b")
+           .prop(u"P99", 1),
        {host::memory_error::kNoSuchCellText, 64, IntegerText(host::memory_error::kNoSuchCell)}},
       {"type beyond 16 bits",
-       std::move(
-           DrawingBuilder().shape(u"big").prop(u"P11", u"a").prop(u"P99", 40000).prop(u"P12", u"")),
+       TestDrawing().shape(u"big").prop(u"P11", u"a").prop(u"P99", 40000).prop(u"P12", u""),
        {u"Overflow", 64, u"6"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     test_.boxes->clear();
-    auto doc = c.drawing.build();
+    auto doc = c.drawing.build(GetParam());
     PwVsdDeviceCollection list(test_.platform);
     list.ScanFromDrawing(doc, true);
     EXPECT_EQ(list.Count(), 0);
@@ -150,8 +150,8 @@ TEST_F(ScanTest, FailuresAreShownEvenWhenQuietAndAddNothing) {
   }
 }
 
-TEST_F(ScanTest, UpdateDeviceListThroughDispatchStoresTheScan) {
-  auto doc = DrawingBuilder()
+TEST_P(ScanTest, UpdateDeviceListThroughDispatchStoresTheScan) {
+  auto doc = TestDrawing()
                  .shape(u"z")
                  .prop(u"P11", u"Zone")
                  .prop(u"P99", 4)
@@ -161,15 +161,15 @@ TEST_F(ScanTest, UpdateDeviceListThroughDispatchStoresTheScan) {
                  .prop(u"P11", u"AHU")
                  .prop(u"P99", 1)
                  .prop(u"P12", u"AC")
-                 .build();
+                 .build(GetParam());
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   Variant document{ObjectRef(doc)}, quiet{int16_t{0}};
   Call(pw2, u"UpdateDeviceList", {&document, &quiet});
   EXPECT_EQ(boxes(), (std::vector<Box>{{u"2 Devices found.", 64, u"Update Complete"}}));
   EXPECT_EQ(StoredCount(*doc), 2);
-  EXPECT_EQ(devices::GetCellText(doc->sheet(), u"Prop.DeviceTableRow1"),
+  EXPECT_EQ(devices::GetCellText(doc->document_sheet(), u"Prop.DeviceTableRow1"),
             u"V1`AHU`AC`1`,,`,,`,,`,,`0:0:0:0:0");
-  EXPECT_EQ(devices::GetCellText(doc->sheet(), u"Prop.DeviceTableRow2"),
+  EXPECT_EQ(devices::GetCellText(doc->document_sheet(), u"Prop.DeviceTableRow2"),
             u"V1`Zone`ZC`4`,,`,,`,,`,,`2:1");
 
   // Nothing for a document passes as an unset object.
@@ -181,22 +181,22 @@ TEST_F(ScanTest, UpdateDeviceListThroughDispatchStoresTheScan) {
 }
 
 // The scan's order against a plain stable sort of random names, duplicates and case included.
-TEST_F(ScanTest, RandomDrawingsGiveTheSortedFirstFoundList) {
+TEST_P(ScanTest, RandomDrawingsGiveTheSortedFirstFoundList) {
   std::mt19937 rng(5);
   const TextView alphabet = u"aAbB_1";
   for (int round = 0; round < 30; ++round) {
-    DrawingBuilder builder;
+    TestDrawing drawing;
     std::vector<std::pair<Text, Text>> expected;  // name, part number of the first found
     const int pages = std::uniform_int_distribution<int>(1, 3)(rng);
     int serial = 0;
     for (int p = 0; p < pages; ++p) {
-      builder.page(u"");
+      drawing.page(u"");
       const int shapes = std::uniform_int_distribution<int>(0, 25)(rng);
       for (int s = 0; s < shapes; ++s) {
         Text name(std::uniform_int_distribution<size_t>(0, 3)(rng), u'a');
         for (char16_t& c : name) c = alphabet[rng() % alphabet.size()];
         const Text part = IntegerText(++serial);
-        builder.shape(u"").prop(u"P11", name).prop(u"P99", 0).prop(u"P12", part);
+        drawing.shape(u"").prop(u"P11", name).prop(u"P99", 0).prop(u"P12", part);
         expected.emplace_back(name, part);
       }
     }
@@ -207,13 +207,15 @@ TEST_F(ScanTest, RandomDrawingsGiveTheSortedFirstFoundList) {
       if (!expected[i].first.empty() && (i == 0 || expected[i - 1].first != expected[i].first))
         want.push_back(expected[i].first + u"/" + expected[i].second);
     PwVsdDeviceCollection list(test_.platform);
-    list.ScanFromDrawing(builder.build(), true);
+    list.ScanFromDrawing(drawing.build(GetParam()), true);
     std::vector<Text> got;
     for (const DeviceRef& d : list.records()) got.push_back(d->Device + u"/" + d->PartNum);
     EXPECT_EQ(got, want);
   }
   EXPECT_TRUE(boxes().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(, ScanTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

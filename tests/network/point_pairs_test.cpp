@@ -15,12 +15,13 @@ using host::ControlMember;
 using host::MemoryComboBox;
 using host::MemoryForm;
 using host::MemoryTextBox;
+using testing::Adapter;
 using testing::DeviceFields;
 using testing::ItemsOf;
 using testing::StoredList;
 using Names = std::vector<Text>;
 
-class PointPairsTest : public ::testing::Test {
+class PointPairsTest : public ::testing::TestWithParam<Adapter> {
  protected:
   PointPairsTest() {
     p15_ = form_->add<MemoryTextBox>(u"txtP15");
@@ -32,9 +33,12 @@ class PointPairsTest : public ::testing::Test {
     p30_ = form_->add<MemoryComboBox>(u"txtP30");
     p31_ = form_->add<MemoryComboBox>(u"txtP31");
   }
-  std::shared_ptr<host::MemoryDocument> Drawing(const Text& ai) {
-    return StoredList(test_.platform, {{u"Other", u"P", 0, u"X1,X2,"},
-                                       {u"CTL-1", u"P", 0, ai, u"AO1,Valve,", u",,", u",,"}});
+  std::shared_ptr<host::Document> Stored(const std::vector<DeviceFields>& records) {
+    return StoredList(GetParam(), test_.platform, records);
+  }
+  std::shared_ptr<host::Document> Drawing(const Text& ai) {
+    return Stored(
+        {{u"Other", u"P", 0, u"X1,X2,"}, {u"CTL-1", u"P", 0, ai, u"AO1,Valve,", u",,", u",,"}});
   }
   const std::vector<Box>& boxes() const { return test_.boxes->boxes(); }
 
@@ -45,7 +49,7 @@ class PointPairsTest : public ::testing::Test {
   std::shared_ptr<MemoryComboBox> p17_, p18_, p30_, p31_;
 };
 
-TEST_F(PointPairsTest, EntriesAlternateBetweenThePickers) {
+TEST_P(PointPairsTest, EntriesAlternateBetweenThePickers) {
   const struct {
     Text device, kind, data;
     Names first, second;
@@ -76,7 +80,7 @@ TEST_F(PointPairsTest, EntriesAlternateBetweenThePickers) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(PointPairsTest, NoMatchingDeviceLeavesThePickersAlone) {
+TEST_P(PointPairsTest, NoMatchingDeviceLeavesThePickersAlone) {
   p17_->add_item(u"kept");
   for (const char16_t* device : {u"ctl-1", u"CTL", u""}) {
     p15_->set_value(device);
@@ -87,17 +91,17 @@ TEST_F(PointPairsTest, NoMatchingDeviceLeavesThePickersAlone) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(PointPairsTest, SeveralRecordsOfOneNameShowTheLastEachStartingOnTheFirstPicker) {
+TEST_P(PointPairsTest, SeveralRecordsOfOneNameShowTheLastEachStartingOnTheFirstPicker) {
   p15_->set_value(u"Dup");
   p19_->set_value(u"DI");
-  const auto doc = StoredList(test_.platform, {{u"Dup", u"P", 0, u",,", u",,", u"a,b,c,"},
-                                               {u"Dup", u"P", 0, u",,", u",,", u"x,y,"}});
+  const auto doc = Stored(
+      {{u"Dup", u"P", 0, u",,", u",,", u"a,b,c,"}, {u"Dup", u"P", 0, u",,", u",,", u"x,y,"}});
   pw2_.P1P2Insert(form_, doc);
   EXPECT_EQ(ItemsOf(*p17_), Names{u"x"});
   EXPECT_EQ(ItemsOf(*p18_), Names{u"y"});
 }
 
-TEST_F(PointPairsTest, SecondControlsGetEachEntryAsWell) {
+TEST_P(PointPairsTest, SecondControlsGetEachEntryAsWell) {
   AddSecondPickers();
   p15_->set_value(u"CTL-1");
   p19_->set_value(u"AI");
@@ -111,7 +115,7 @@ TEST_F(PointPairsTest, SecondControlsGetEachEntryAsWell) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(PointPairsTest, FailuresEndInTheInformationBox) {
+TEST_P(PointPairsTest, FailuresEndInTheInformationBox) {
   p15_->set_value(u"CTL-1");
   p19_->set_value(u"AI");
   // Without txtP30 the TS9XXXX form fails after clearing txtP17 and txtP18.
@@ -135,6 +139,8 @@ TEST_F(PointPairsTest, FailuresEndInTheInformationBox) {
   EXPECT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].title, u"91");
 }
+
+INSTANTIATE_TEST_SUITE_P(, PointPairsTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

@@ -15,6 +15,7 @@ namespace {
 using host::Box;
 using host::ControlMember;
 using host::MemoryComboBox;
+using testing::Adapter;
 using testing::DeviceFields;
 using testing::ItemsOf;
 using testing::StoredList;
@@ -61,18 +62,21 @@ TEST(Tiers, CutsOneTierAMissingTierReadingZero) {
         << ToUtf8(c.address) << " tier " << c.tier;
 }
 
-class PickerTest : public ::testing::Test {
+class PickerTest : public ::testing::TestWithParam<Adapter> {
  protected:
   const std::vector<Box>& boxes() const { return test_.boxes->boxes(); }
-  Names Network(const std::shared_ptr<host::MemoryDocument>& doc) {
+  std::shared_ptr<host::Document> Stored(const std::vector<DeviceFields>& records) {
+    return StoredList(GetParam(), test_.platform, records);
+  }
+  Names Network(const std::shared_ptr<host::Document>& doc) {
     pw2_.PopulateComboNetwork(network_, doc);
     return ItemsOf(*network_);
   }
-  Names Gcm(const std::shared_ptr<host::MemoryDocument>& doc) {
+  Names Gcm(const std::shared_ptr<host::Document>& doc) {
     pw2_.PopulateComboGCM(network_, gcm_, doc);
     return ItemsOf(*gcm_);
   }
-  Names Intr(const std::shared_ptr<host::MemoryDocument>& doc) {
+  Names Intr(const std::shared_ptr<host::Document>& doc) {
     pw2_.PopulateComboINTR(network_, gcm_, intr_, doc);
     return ItemsOf(*intr_);
   }
@@ -84,10 +88,9 @@ class PickerTest : public ::testing::Test {
   std::shared_ptr<MemoryComboBox> intr_ = std::make_shared<MemoryComboBox>(u"cboIntr");
 };
 
-TEST_F(PickerTest, DistinctTiersInNumericOrderTiesInTheOrderFirstMet) {
+TEST_P(PickerTest, DistinctTiersInNumericOrderTiesInTheOrderFirstMet) {
   // An empty address cannot be stored (its row would be short); ":" has an empty tier 0 and 1.
-  const auto doc =
-      StoredList(test_.platform, WithAddresses({u"2:1:1", u"10:1:1", u"2:3:1", u":", u"7"}));
+  const auto doc = Stored(WithAddresses({u"2:1:1", u"10:1:1", u"2:3:1", u":", u"7"}));
   network_->set_value(u"10");  // the GCM picker does not look at it
   EXPECT_EQ(Network(doc), (Names{u"2", u"7", u"10"}));
   EXPECT_EQ(Gcm(doc), (Names{u"0", u"1", u"3"}));
@@ -103,12 +106,12 @@ TEST_F(PickerTest, DistinctTiersInNumericOrderTiesInTheOrderFirstMet) {
       {WithAddresses({u":1", u"::"}), {}},
       {WithAddresses({u"9", u"10", u"9.0", u"100"}), {u"9", u"9.0", u"10", u"100"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(Network(StoredList(test_.platform, c.list)), c.network);
+  for (const auto& c : cases) EXPECT_EQ(Network(Stored(c.list)), c.network);
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(PickerTest, NoStoredListLeavesThePickersClearedAndEmpty) {
-  const auto empty = host::MemoryDocument::Create(u"Empty.vsd");
+TEST_P(PickerTest, NoStoredListLeavesThePickersClearedAndEmpty) {
+  const auto empty = testing::EmptyDrawing(GetParam(), u"Empty.vsd");
   network_->add_item(u"stale");
   gcm_->add_item(u"stale");
   intr_->add_item(u"stale");
@@ -118,8 +121,8 @@ TEST_F(PickerTest, NoStoredListLeavesThePickersClearedAndEmpty) {
   EXPECT_TRUE(boxes().empty());
 }
 
-TEST_F(PickerTest, FailuresAreReportedWithTheInformationIcon) {
-  const auto doc = StoredList(test_.platform, WithAddresses({u"1:1", u"2:2", u"3:3"}));
+TEST_P(PickerTest, FailuresAreReportedWithTheInformationIcon) {
+  const auto doc = Stored(WithAddresses({u"1:1", u"2:2", u"3:3"}));
   gcm_->fail_on(ControlMember::kAddItem, Error(err::kInvalidArgument), 2);
   EXPECT_EQ(Gcm(doc), (Names{u"1", u"2"}));
   EXPECT_EQ(boxes(), (std::vector<Box>{{u"Invalid procedure call or argument", 64, u"5"}}));
@@ -130,12 +133,12 @@ TEST_F(PickerTest, FailuresAreReportedWithTheInformationIcon) {
   EXPECT_EQ(boxes().back().title, u"438");
 
   // A short stored row: the load fails, nothing is listed.
-  const auto bad = StoredList(test_.platform, {{u"a"}, {u"b", u"P", 0, u"", u"", u"", u"", u""}});
+  const auto bad = Stored({{u"a"}, {u"b", u"P", 0, u"", u"", u"", u"", u""}});
   EXPECT_EQ(Intr(bad), Names{});
   EXPECT_EQ(boxes().back(), (Box{u"Subscript out of range", 64, u"9"}));
 }
 
-TEST_F(PickerTest, DispatchAndRandomAddressesNeverCrash) {
+TEST_P(PickerTest, DispatchAndRandomAddressesNeverCrash) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   Variant address = u"4:5:6", tier = int32_t{1};
   EXPECT_EQ(Call(pw2, u"fncstrTier", {&address, &tier}), Variant(u"5"));
@@ -151,7 +154,7 @@ TEST_F(PickerTest, DispatchAndRandomAddressesNeverCrash) {
       for (char16_t& c : lcm) c = alphabet[rng() % alphabet.size()];
       list.push_back({u"d", u"p", 0, u",,", u",,", u",,", u",,", lcm});
     }
-    Variant doc{ObjectRef(StoredList(test_.platform, list))};
+    Variant doc{ObjectRef(Stored(list))};
     Variant net{ObjectRef(network_)}, gcm{ObjectRef(gcm_)}, intr{ObjectRef(intr_)};
     Call(pw2, u"PopulateComboINTR", {&net, &gcm, &intr, &doc});
     // Each listed value is non-empty, distinct, and the values rise numerically.
@@ -166,6 +169,8 @@ TEST_F(PickerTest, DispatchAndRandomAddressesNeverCrash) {
   }
   EXPECT_TRUE(boxes().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(, PickerTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

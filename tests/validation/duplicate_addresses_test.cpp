@@ -3,16 +3,16 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "frame/roster.h"
-#include "host/drawing_builder.h"
-#include "host/memory_drawing.h"
+#include "testing/drawings.h"
 #include "testing/support.h"
 
 namespace kvpw {
 namespace {
 
 using host::Box;
-using host::DrawingBuilder;
+using testing::Adapter;
 using testing::ErrorNumberOf;
+using testing::TestDrawing;
 
 constexpr int32_t kInformation = 64;
 const Text kCountQuery = u"SELECT Count(*) AS RecordCount FROM Pz_PartsEng_PartItemCodes";
@@ -22,9 +22,9 @@ Box Conflict(const Text& earlier, const Text& current) {
   return {earlier + u"\n\rconflicts with \n\r" + current, kInformation, u"Conflicting Addresses"};
 }
 
-class DuplicateAddressesTest : public ::testing::Test {
+class DuplicateAddressesCheck : public ::testing::Test {
  protected:
-  DuplicateAddressesTest() {
+  DuplicateAddressesCheck() {
     testing::BuildDatabase(
         dir_.path() / "parts.mdb",
         "CREATE TABLE Pz_PartsEng_PartItemCodes(ID INTEGER PRIMARY KEY,"
@@ -39,7 +39,7 @@ class DuplicateAddressesTest : public ::testing::Test {
   }
 
   // A device shape as the stencils draw it.
-  static void Device(DrawingBuilder& b, const Text& shape, const Text& name, const Text& part,
+  static void Device(TestDrawing& b, const Text& shape, const Text& name, const Text& part,
                      const Text& address) {
     b.shape(shape).prop(u"P99", 1).prop(u"P11", name).prop(u"P12", part).prop(u"P1A", address);
   }
@@ -49,8 +49,11 @@ class DuplicateAddressesTest : public ::testing::Test {
   Pw2 pw2_{test_.platform};
 };
 
-TEST_F(DuplicateAddressesTest, ReportsEachEarlierShapeOfTheSameKeyInCheckingOrder) {
-  DrawingBuilder b(u"Plant.vsd");
+class DuplicateAddressesTest : public DuplicateAddressesCheck,
+                               public ::testing::WithParamInterface<Adapter> {};
+
+TEST_P(DuplicateAddressesTest, ReportsEachEarlierShapeOfTheSameKeyInCheckingOrder) {
+  TestDrawing b(u"Plant.vsd");
   b.page(u"Floor 1");
   Device(b, u"S1", u"GCM-1", u"CTL-A", u"1:2");
   Device(b, u"S2", u"VAV-A", u"VAV-1", u"1:2");  // another part type: no conflict
@@ -68,7 +71,7 @@ TEST_F(DuplicateAddressesTest, ReportsEachEarlierShapeOfTheSameKeyInCheckingOrde
   Device(b, u"S7", u"Untyped-2", u"NOTYPE", u"7");
   b.group(u"G").member(u"Inner").prop(u"P99", 1).prop(u"P11", u"Inner").prop(u"P12", u"CTL-A");
   b.prop(u"P1A", u"1:2");  // members of groups are not visited
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
 
   pw2_.CheckForDuplicateAddresses(doc, u"ignored.mdb");
 
@@ -86,25 +89,31 @@ TEST_F(DuplicateAddressesTest, ReportsEachEarlierShapeOfTheSameKeyInCheckingOrde
   EXPECT_EQ(*test_.sql, (std::vector<Text>{kCountQuery, kTableQuery}));
 }
 
-TEST_F(DuplicateAddressesTest, NoMessageWithoutConflicts) {
-  DrawingBuilder empty(u"Empty.vsd");
+TEST_P(DuplicateAddressesTest, NoMessageWithoutConflicts) {
+  TestDrawing empty(u"Empty.vsd");
   empty.page(u"P1").shape(u"Box").prop(u"P11", u"Not a device");
-  DrawingBuilder unknown(u"Unknown.vsd");
+  TestDrawing unknown(u"Unknown.vsd");
   Device(unknown, u"A", u"D1", u"NOPE-1", u"1");
   Device(unknown, u"B", u"D2", u"NOPE-1", u"1");
-  DrawingBuilder no_pages(u"NoPages.vsd");
-  for (auto* b : {&empty, &unknown, &no_pages}) {
-    pw2_.CheckForDuplicateAddresses(b->build(), u"");
+  for (const TestDrawing* b : {&empty, &unknown}) {
+    pw2_.CheckForDuplicateAddresses(b->build(GetParam()), u"");
     EXPECT_TRUE(test_.boxes->boxes().empty());
   }
 }
 
-TEST_F(DuplicateAddressesTest, DatabaseFailuresEndTheCheckSilently) {
+// Only the in-memory drawing can be without pages: a drawing file always has one.
+TEST_F(DuplicateAddressesCheck, ADrawingWithoutPagesHasNoConflicts) {
+  pw2_.CheckForDuplicateAddresses(TestDrawing(u"NoPages.vsd").build(Adapter::kMemory), u"");
+  EXPECT_TRUE(test_.boxes->boxes().empty());
+  EXPECT_EQ(*test_.sql, (std::vector<Text>{kCountQuery, kTableQuery}));
+}
+
+TEST_P(DuplicateAddressesTest, DatabaseFailuresEndTheCheckSilently) {
   testing::BuildDatabase(dir_.path() / "other.mdb", "CREATE TABLE Unrelated(x INTEGER);");
-  DrawingBuilder b;
+  TestDrawing b;
   Device(b, u"A", u"D1", u"CTL-A", u"1");
   Device(b, u"B", u"D2", u"CTL-A", u"1");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
   for (const Text& path : {dir_.file("missing.mdb"), dir_.file("other.mdb"), Text()}) {
     pw2_.PzPartDatabasePath = path;
     pw2_.CheckForDuplicateAddresses(doc, dir_.file("parts.mdb"));
@@ -114,14 +123,15 @@ TEST_F(DuplicateAddressesTest, DatabaseFailuresEndTheCheckSilently) {
   }
 }
 
-TEST_F(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) {
-  DrawingBuilder b(u"D.vsd");
+TEST_P(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) {
+  TestDrawing b(u"D.vsd");
   b.page(u"P");
   Device(b, u"A", u"D1", u"CTL-A", u"5");
   Device(b, u"B", u"D2", u"CTL-A", u"5");
   b.shape(u"C").prop(u"P99", 1).prop(u"P1A", u"5");  // a device without a part number cell
   Device(b, u"D", u"D3", u"CTL-A", u"5");
-  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(b.build(), u""); }),
+  const auto doc = b.build(GetParam());
+  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(doc, u""); }),
             host::memory_error::kNoSuchCell);
   EXPECT_EQ(test_.boxes->boxes(),
             std::vector<Box>{Conflict(u"D1 [GCM:5 On D.vsd:P]", u"D2 [GCM:5 On D.vsd:P]")});
@@ -130,18 +140,18 @@ TEST_F(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) 
             err::kObjectNotSet);
 }
 
-TEST_F(DuplicateAddressesTest, ExampleCatalogueThroughTheComponentRuntime) {
+TEST_P(DuplicateAddressesTest, ExampleCatalogueThroughTheComponentRuntime) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   EXPECT_EQ(pw2->IdOfName(u"checkforduplicateaddresses"), 0x60030023);
   Let(pw2, u"PzPartDatabasePath", FromUtf8((testing::ExamplesDir() / "parts.mdb").string()));
 
-  DrawingBuilder b(u"Site.vsd");
+  TestDrawing b(u"Site.vsd");
   b.page(u"Mech");
   Device(b, u"G1", u"AHU-1 GCM", u"AVL-GCM2000", u"10:1");
   Device(b, u"L1", u"AHU-1 LNC", u"AVL-LNC1628", u"10:1");  // LNC: its own address space
   b.page(u"Elec");
   Device(b, u"G2", u"AHU-2 GCM", u"AVL-GCM2400-E", u"10:1");
-  Variant doc = ObjectRef(b.build()), props = u"partprops.mdb";
+  Variant doc = ObjectRef(b.build(GetParam())), props = u"partprops.mdb";
   Call(pw2, u"CheckForDuplicateAddresses", {&doc, &props});
   EXPECT_EQ(test_.boxes->boxes(),
             std::vector<Box>{Conflict(u"AHU-1 GCM [GCM:10:1 On Site.vsd:Mech]",
@@ -153,6 +163,9 @@ TEST_F(DuplicateAddressesTest, ExampleCatalogueThroughTheComponentRuntime) {
   Variant* args[] = {&nothing, &props};
   EXPECT_EQ(ErrorNumberOf([&] { pw2->Invoke(0x60030023, kMethod, args); }), err::kObjectNotSet);
 }
+
+INSTANTIATE_TEST_SUITE_P(, DuplicateAddressesTest, testing::kBothAdapters,
+                         testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

@@ -5,20 +5,22 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "frame/roster.h"
-#include "host/drawing_builder.h"
-#include "host/memory_drawing.h"
+#include "testing/drawings.h"
 #include "testing/support.h"
 
 namespace kvpw {
 namespace {
 
 using host::Box;
-using host::DrawingBuilder;
+using testing::Adapter;
+using testing::Constant;
+using testing::ConstantOf;
 using testing::ErrorNumberOf;
+using testing::TestDrawing;
 
 constexpr int32_t kInformation = 64;
-const Text kBlue = u"=\"4\"";
-const Text kUnmarked = u"=\"0\"";
+const Constant kBlue = ConstantOf(u"=\"4\"");
+const Constant kUnmarked = ConstantOf(u"=\"0\"");
 
 Box Invalid(const Text& name) {
   return {u"Shape " + name + u" is connected to an invalid point.  The shape has been turned blue.",
@@ -43,9 +45,9 @@ Text PointQuery(const Text& part, const Text& point, const Text& io_type) {
          part + u"' AND PointName = '" + point + u"' AND IoPointTypeIndex = " + io_type;
 }
 
-class InvalidPointTypesTest : public ::testing::Test {
+class InvalidPointTypesCheck : public ::testing::Test {
  protected:
-  InvalidPointTypesTest() {
+  InvalidPointTypesCheck() {
     // CTRL-1 has UI1 (AI or DI) and AO1; CTRL-2 only DO1.
     testing::BuildDatabase(
         dir_.path() / "parts.mdb",
@@ -63,13 +65,13 @@ class InvalidPointTypesTest : public ::testing::Test {
     testing::BuildDatabase(dir_.path() / "props.mdb", "CREATE TABLE tblOptions(x INTEGER);");
   }
 
-  static DrawingBuilder& Controller(DrawingBuilder& b, const Text& shape, const Text& name,
-                                    const Text& part) {
+  static TestDrawing& Controller(TestDrawing& b, const Text& shape, const Text& name,
+                                 const Text& part) {
     return b.shape(shape).prop(u"P99", 1).prop(u"P11", name).prop(u"P12", part);
   }
   // A point shape wired to `controller`; the caller adds its I/O type cells.
-  static DrawingBuilder& Point(DrawingBuilder& b, const Text& shape, const Text& controller,
-                               const Text& point) {
+  static TestDrawing& Point(TestDrawing& b, const Text& shape, const Text& controller,
+                            const Text& point) {
     return b.shape(shape)
         .prop(u"P11", u"N-" + shape)
         .prop(u"P15", controller)
@@ -78,8 +80,8 @@ class InvalidPointTypesTest : public ::testing::Test {
         .prop(u"P12", u"")
         .user(u"U63", u"0");
   }
-  static Text Mark(host::MemoryDocument& doc, const Text& page, const Text& shape) {
-    return doc.find_page(page)->find_shape(shape)->cell(u"User.U63").formula();
+  static Constant Mark(host::Document& doc, const Text& page, const Text& shape) {
+    return ConstantOf(doc.pages().item(page).shapes().item(shape).cell(u"User.U63"));
   }
   void Check(int16_t upper, int16_t lower, const std::shared_ptr<host::Document>& doc) {
     pw2_.CheckForInvalidPointTypes(upper, lower, doc, parts(), props());
@@ -92,8 +94,11 @@ class InvalidPointTypesTest : public ::testing::Test {
   Pw2 pw2_{test_.platform};
 };
 
-TEST_F(InvalidPointTypesTest, IoTypeFromOwnCellsThenPartAndMarksEachInvalidShapeBlue) {
-  DrawingBuilder b(u"Plant.vsd");
+class InvalidPointTypesTest : public InvalidPointTypesCheck,
+                              public ::testing::WithParamInterface<Adapter> {};
+
+TEST_P(InvalidPointTypesTest, IoTypeFromOwnCellsThenPartAndMarksEachInvalidShapeBlue) {
+  TestDrawing b(u"Plant.vsd");
   b.page(u"Page-1");
   Point(b, u"P1", u"C1", u"UI1").user(u"IOType", 1).user(u"PointType", 2);  // 1: valid
   Point(b, u"P2", u"C1", u"UI1").user(u"IOType", 2);                        // 2: invalid
@@ -107,7 +112,7 @@ TEST_F(InvalidPointTypesTest, IoTypeFromOwnCellsThenPartAndMarksEachInvalidShape
   Point(b, u"P10", u"c1", u"UI1").user(u"IOType", 9);                         // names match exactly
   b.shape(u"Half").prop(u"P16", u"").prop(u"P15", u"C1").user(u"IOType", 9);  // no P17
   Controller(b, u"Ctl", u"C1", u"CTRL-1");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
 
   Check(1, 1, doc);
 
@@ -136,8 +141,18 @@ TEST_F(InvalidPointTypesTest, IoTypeFromOwnCellsThenPartAndMarksEachInvalidShape
   EXPECT_EQ(*test_.sql, expected_sql);
 }
 
-TEST_F(InvalidPointTypesTest, PageRangeSelectsPointsButControllersAreFoundOnEveryPage) {
-  DrawingBuilder b(u"Plant.vsd");
+// Only the in-memory drawing hands a formula back exactly as it was written.
+TEST_F(InvalidPointTypesCheck, TheMarkIsWrittenAsAQuotedText) {
+  TestDrawing b;
+  Controller(b, u"Ctl", u"C1", u"CTRL-1");
+  Point(b, u"Bad", u"C1", u"UI1").user(u"IOType", 2);
+  const auto doc = b.build(Adapter::kMemory);
+  Check(1, 1, doc);
+  EXPECT_EQ(doc->pages().item(1).shapes().item(u"Bad").cell(u"User.U63").formula(), u"=\"4\"");
+}
+
+TEST_P(InvalidPointTypesTest, PageRangeSelectsPointsButControllersAreFoundOnEveryPage) {
+  TestDrawing b(u"Plant.vsd");
   b.page(u"One");
   Point(b, u"Out", u"C1", u"DO1").user(u"IOType", 4);  // outside the range: never checked
   Controller(b, u"Ctl", u"C1", u"CTRL-1");
@@ -147,7 +162,7 @@ TEST_F(InvalidPointTypesTest, PageRangeSelectsPointsButControllersAreFoundOnEver
   b.page(u"Three");
   Controller(b, u"Ctl", u"C2", u"CTRL-2");
   Controller(b, u"Again", u"C1", u"CTRL-2");  // a second device of the same name
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
 
   Check(2, 2, doc);
   // A is checked against both devices named C1, in drawing order; B is valid on page three.
@@ -164,13 +179,13 @@ TEST_F(InvalidPointTypesTest, PageRangeSelectsPointsButControllersAreFoundOnEver
   EXPECT_EQ(test_.boxes->boxes(), std::vector<Box>{Finished(0)});
 }
 
-TEST_F(InvalidPointTypesTest, QuotesBreakTheQueriesAndCountAsErrors) {
-  DrawingBuilder b;
+TEST_P(InvalidPointTypesTest, QuotesBreakTheQueriesAndCountAsErrors) {
+  TestDrawing b;
   Controller(b, u"Ctl", u"Quoted", u"O'B-1");
   Point(b, u"P1", u"Quoted", u"UI1").user(u"IOType", 1);
   Point(b, u"P2", u"Quoted", u"Mixed 'Air'").user(u"IOType", 1);
   Point(b, u"P3", u"Quoted", u"UI1").prop(u"P12", u"SNS'AI");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
   Check(1, 1, doc);
   EXPECT_EQ(test_.boxes->boxes(),
             (std::vector<Box>{Invalid(u"N-P1"), Invalid(u"N-P2"), Invalid(u"N-P3"), Finished(3)}));
@@ -178,7 +193,7 @@ TEST_F(InvalidPointTypesTest, QuotesBreakTheQueriesAndCountAsErrors) {
   EXPECT_EQ(test_.sql->back(), PointQuery(u"O'B-1", u"UI1", u"0"));
 }
 
-TEST_F(InvalidPointTypesTest, AnUnopenableDatabaseShowsThePlainBoxThenTheCount) {
+TEST_P(InvalidPointTypesTest, AnUnopenableDatabaseShowsThePlainBoxThenTheCount) {
   const Text missing = dir_.file("missing.mdb");
   for (const bool parts_missing : {true, false}) {
     test_.boxes->clear();
@@ -198,36 +213,36 @@ TEST_F(InvalidPointTypesTest, AnUnopenableDatabaseShowsThePlainBoxThenTheCount) 
   }
 }
 
-TEST_F(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosingMessage) {
-  const auto drawing = [](const std::function<void(DrawingBuilder&)>& extra) {
-    DrawingBuilder b;
+TEST_P(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosingMessage) {
+  const auto drawing = [this](const std::function<void(TestDrawing&)>& extra) {
+    TestDrawing b;
     Controller(b, u"Ctl", u"C1", u"CTRL-1");
     Point(b, u"Bad", u"C1", u"UI1").user(u"IOType", 7);
     extra(b);
-    return b.build();
+    return b.build(GetParam());
   };
   const struct {
     const char* what;
-    std::shared_ptr<host::MemoryDocument> doc;
+    std::shared_ptr<host::Document> doc;
     int16_t upper;
     int32_t error;
     size_t boxes;  // messages shown before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](DrawingBuilder&) {}), 2,
-       host::memory_error::kBadIndex, 0},
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::memory_error::kBadIndex,
+       0},
       {"point without P15",
-       drawing([](DrawingBuilder& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
+       drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
        host::memory_error::kNoSuchCell, 0},
       {"Null SoccIOType",
-       drawing([](DrawingBuilder& b) { Point(b, u"Sw", u"C1", u"UI1").prop(u"P12", u"SW-ONLY"); }),
-       1, err::kInvalidUseOfNull, 0},
+       drawing([](TestDrawing& b) { Point(b, u"Sw", u"C1", u"UI1").prop(u"P12", u"SW-ONLY"); }), 1,
+       err::kInvalidUseOfNull, 0},
       {"SoccIOType not a number",
-       drawing([](DrawingBuilder& b) { Point(b, u"Sw", u"C1", u"UI1").prop(u"P12", u"BAD-TYPE"); }),
-       1, err::kTypeMismatch, 0},
+       drawing([](TestDrawing& b) { Point(b, u"Sw", u"C1", u"UI1").prop(u"P12", u"BAD-TYPE"); }), 1,
+       err::kTypeMismatch, 0},
       {"I/O type beyond 16 bits",
-       drawing([](DrawingBuilder& b) { Point(b, u"Big", u"C1", u"UI1").user(u"IOType", 40000); }),
-       1, err::kOverflow, 0},
-      {"reported shape without a mark cell", drawing([](DrawingBuilder& b) {
+       drawing([](TestDrawing& b) { Point(b, u"Big", u"C1", u"UI1").user(u"IOType", 40000); }), 1,
+       err::kOverflow, 0},
+      {"reported shape without a mark cell", drawing([](TestDrawing& b) {
          b.shape(u"NoMark")
              .prop(u"P11", u"NM")
              .prop(u"P15", u"C1")
@@ -248,16 +263,16 @@ TEST_F(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosin
   }
 }
 
-TEST_F(InvalidPointTypesTest, ExampleCatalogueThroughTheComponentRuntime) {
+TEST_P(InvalidPointTypesTest, ExampleCatalogueThroughTheComponentRuntime) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   EXPECT_EQ(pw2->IdOfName(u"CHECKFORINVALIDPOINTTYPES"), 0x60030026);
-  DrawingBuilder b(u"Vav.vsd");
+  TestDrawing b(u"Vav.vsd");
   b.page(u"Zone");
   Controller(b, u"Box", u"VAV-1", u"AVL-VAV110");
   Point(b, u"T", u"VAV-1", u"Space Temp").user(u"IOType", 1);
   Point(b, u"D", u"VAV-1", u"Damper").user(u"IOType", 4);  // an analog output, not a DO
   Point(b, u"F", u"VAV-1", u"Fan").user(u"IOType", 4);
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
 
   Variant upper = int16_t{1}, lower = u"1", document = ObjectRef(doc);
   Variant parts = FromUtf8((testing::ExamplesDir() / "parts.mdb").string());
@@ -268,6 +283,8 @@ TEST_F(InvalidPointTypesTest, ExampleCatalogueThroughTheComponentRuntime) {
   EXPECT_EQ(Mark(*doc, u"Zone", u"D"), kBlue);
   EXPECT_EQ(lower, Variant(u"1")) << "arguments are not changed";
 }
+
+INSTANTIATE_TEST_SUITE_P(, InvalidPointTypesTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

@@ -5,19 +5,21 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "frame/roster.h"
-#include "host/drawing_builder.h"
-#include "host/memory_drawing.h"
+#include "testing/drawings.h"
 #include "testing/support.h"
 
 namespace kvpw {
 namespace {
 
 using host::Box;
-using host::DrawingBuilder;
+using testing::Adapter;
+using testing::Constant;
+using testing::ConstantOf;
+using testing::TestDrawing;
 
 constexpr int32_t kInformation = 64;
-const Text kGreen = u"=\"3\"";
-const Text kUnmarked = u"=\"0\"";
+const Constant kGreen = ConstantOf(u"=\"3\"");
+const Constant kUnmarked = ConstantOf(u"=\"0\"");
 
 Box Missing(const Text& name) {
   return {u"Shape " + name +
@@ -38,15 +40,15 @@ Text Row(const Text& device) {
 }
 
 // A drawing whose document sheet lists the devices C1 and Ctl-2, as the last update saved them.
-DrawingBuilder Listed(std::initializer_list<Text> rows = {Row(u"C1"), Row(u"Ctl-2")}) {
-  DrawingBuilder b(u"Plant.vsd");
+TestDrawing Listed(std::initializer_list<Text> rows = {Row(u"C1"), Row(u"Ctl-2")}) {
+  TestDrawing b(u"Plant.vsd");
   b.document_sheet().prop(u"DeviceTableRowCount", static_cast<int32_t>(rows.size()));
   int n = 0;
   for (const Text& row : rows) b.prop(u"DeviceTableRow" + IntegerText(++n), row).hidden();
   return b;
 }
 
-DrawingBuilder& Point(DrawingBuilder& b, const Text& shape, const Text& controller) {
+TestDrawing& Point(TestDrawing& b, const Text& shape, const Text& controller) {
   return b.shape(shape)
       .prop(u"P11", u"N-" + shape)
       .prop(u"P15", controller)
@@ -55,11 +57,11 @@ DrawingBuilder& Point(DrawingBuilder& b, const Text& shape, const Text& controll
       .user(u"U63", u"0");
 }
 
-Text Mark(host::MemoryDocument& doc, const Text& page, const Text& shape) {
-  return doc.find_page(page)->find_shape(shape)->cell(u"User.U63").formula();
+Constant Mark(host::Document& doc, const Text& page, const Text& shape) {
+  return ConstantOf(doc.pages().item(page).shapes().item(shape).cell(u"User.U63"));
 }
 
-class PointConnectionsTest : public ::testing::Test {
+class PointConnectionsTest : public ::testing::TestWithParam<Adapter> {
  protected:
   void Check(int16_t upper, int16_t lower, const std::shared_ptr<host::Document>& doc) {
     test_.boxes->clear();
@@ -71,8 +73,8 @@ class PointConnectionsTest : public ::testing::Test {
   Pw2 pw2_{test_.platform};
 };
 
-TEST_F(PointConnectionsTest, ReportsPointsWhoseControllerIsNotInTheSavedList) {
-  DrawingBuilder b = Listed();
+TEST_P(PointConnectionsTest, ReportsPointsWhoseControllerIsNotInTheSavedList) {
+  TestDrawing b = Listed();
   b.page(u"One");
   Point(b, u"P1", u"C1").user(u"U63", u"4");  // valid: an earlier mark stays
   Point(b, u"P2", u"ctl-2");                  // the list is searched without regard to case
@@ -84,12 +86,12 @@ TEST_F(PointConnectionsTest, ReportsPointsWhoseControllerIsNotInTheSavedList) {
   b.shape(u"Half").prop(u"P16", u"").prop(u"P15", u"Nobody");  // no P17: not a point shape
   b.page(u"Two");
   Point(b, u"P7", u"Nobody");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
 
   Check(2, 1, doc);
   EXPECT_EQ(boxes(), (std::vector<Box>{Missing(u"N-P4"), Missing(u"N-P5"), Missing(u"N-P6"),
                                        Missing(u"N-P7"), Finished(4)}));
-  EXPECT_EQ(Mark(*doc, u"One", u"P1"), u"=\"4\"");
+  EXPECT_EQ(Mark(*doc, u"One", u"P1"), ConstantOf(u"=\"4\""));
   for (const char16_t* shape : {u"P2", u"P3"}) EXPECT_EQ(Mark(*doc, u"One", shape), kUnmarked);
   for (const char16_t* shape : {u"P4", u"P5", u"P6"}) EXPECT_EQ(Mark(*doc, u"One", shape), kGreen);
   EXPECT_EQ(Mark(*doc, u"Two", u"P7"), kGreen);
@@ -102,12 +104,22 @@ TEST_F(PointConnectionsTest, ReportsPointsWhoseControllerIsNotInTheSavedList) {
   EXPECT_EQ(boxes(), std::vector<Box>{Finished(0)});
 }
 
-TEST_F(PointConnectionsTest, TheListStopsAtARowOfANewerVersion) {
-  DrawingBuilder b = Listed({Row(u"C1"), u"V2`Ctl-2`X`1`,,`,,`,,`,,`1", Row(u"Ctl-3")});
+// Only the in-memory drawing hands a formula back exactly as it was written.
+TEST(PointConnectionsOnMemory, TheMarkIsWrittenAsAQuotedText) {
+  testing::TestPlatform test = testing::MakeTestPlatform();
+  TestDrawing b = Listed();
+  Point(b, u"P1", u"Gone");
+  const auto doc = b.build(Adapter::kMemory);
+  Pw2(test.platform).CheckForInvalidPointConnections(1, 1, doc, u"unused.mdb");
+  EXPECT_EQ(doc->pages().item(1).shapes().item(u"P1").cell(u"User.U63").formula(), u"=\"3\"");
+}
+
+TEST_P(PointConnectionsTest, TheListStopsAtARowOfANewerVersion) {
+  TestDrawing b = Listed({Row(u"C1"), u"V2`Ctl-2`X`1`,,`,,`,,`,,`1", Row(u"Ctl-3")});
   Point(b, u"P1", u"C1");
   Point(b, u"P2", u"Ctl-2");
   Point(b, u"P3", u"Ctl-3");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
   Check(1, 1, doc);
   ASSERT_EQ(boxes().size(), 4u);
   EXPECT_EQ(boxes()[0].title, u"Plotwright 2005");
@@ -115,35 +127,35 @@ TEST_F(PointConnectionsTest, TheListStopsAtARowOfANewerVersion) {
             (std::vector<Box>{Missing(u"N-P2"), Missing(u"N-P3"), Finished(2)}));
 }
 
-TEST_F(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
-  const auto drawing = [](const std::function<void(DrawingBuilder&)>& extra,
-                          std::initializer_list<Text> rows = {Row(u"C1")}) {
-    DrawingBuilder b = Listed(rows);
+TEST_P(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
+  const auto drawing = [this](const std::function<void(TestDrawing&)>& extra,
+                              std::initializer_list<Text> rows = {Row(u"C1")}) {
+    TestDrawing b = Listed(rows);
     Point(b, u"First", u"Gone");  // reported and marked before anything fails
     extra(b);
-    return b.build();
+    return b.build(GetParam());
   };
   const struct {
     const char* what;
-    std::shared_ptr<host::MemoryDocument> doc;
+    std::shared_ptr<host::Document> doc;
     int16_t upper;
     int32_t error;
     size_t reported;  // messages before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](DrawingBuilder&) {}), 2,
-       host::memory_error::kBadIndex, 1},
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::memory_error::kBadIndex,
+       1},
       {"point shape without P15",
-       drawing([](DrawingBuilder& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
+       drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
        host::memory_error::kNoSuchCell, 1},
-      {"reported shape without P11", drawing([](DrawingBuilder& b) {
+      {"reported shape without P11", drawing([](TestDrawing& b) {
          b.shape(u"X").prop(u"P15", u"Gone").prop(u"P16", 1).prop(u"P17", 1);
        }),
        1, host::memory_error::kNoSuchCell, 1},
-      {"reported shape without a mark cell", drawing([](DrawingBuilder& b) {
+      {"reported shape without a mark cell", drawing([](TestDrawing& b) {
          b.shape(u"X").prop(u"P11", u"NM").prop(u"P15", u"Gone").prop(u"P16", 1).prop(u"P17", 1);
        }),
        1, host::memory_error::kNoSuchCell, 2},
-      {"device row with too few fields", drawing([](DrawingBuilder&) {}, {u"V1`C1`P`1"}), 1,
+      {"device row with too few fields", drawing([](TestDrawing&) {}, {u"V1`C1`P`1"}), 1,
        err::kSubscript, 0},
   };
   for (const auto& c : cases) {
@@ -163,12 +175,12 @@ TEST_F(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
             std::vector<Box>{Failure(err::kObjectNotSet, Error(err::kObjectNotSet).description())});
 }
 
-TEST_F(PointConnectionsTest, ThroughTheComponentRuntime) {
+TEST_P(PointConnectionsTest, ThroughTheComponentRuntime) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
   EXPECT_EQ(pw2->IdOfName(u"CheckForInvalidPointConnections"), 0x60030027);
-  DrawingBuilder b = Listed();
+  TestDrawing b = Listed();
   Point(b, u"P1", u"C2");
-  const auto doc = b.build();
+  const auto doc = b.build(GetParam());
   Variant upper = u"1", lower = 1.0, document = ObjectRef(doc), file = u"parts.mdb";
   Variant* args[] = {&upper, &lower, &document, &file};
   test_.boxes->clear();
@@ -186,6 +198,8 @@ TEST_F(PointConnectionsTest, ThroughTheComponentRuntime) {
             err::kOverflow);
   EXPECT_TRUE(boxes().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(, PointConnectionsTest, testing::kBothAdapters, testing::AdapterTestName);
 
 }  // namespace
 }  // namespace kvpw

@@ -103,6 +103,17 @@ void ValueCell(std::string& out, const char* name, const Variant& value) {
   out += "/>";
 }
 
+// Names are unique without regard to case, as the application keeps them: a name already taken
+// becomes "<name>.<n>", counting up from the object's number.
+template <class Taken>
+Text UniqueName(Text base, long long number, const Taken& taken) {
+  if (!taken(base)) return base;
+  for (long long n = number;; ++n) {
+    Text candidate = base + u"." + IntegerText(n);
+    if (!taken(candidate)) return candidate;
+  }
+}
+
 struct Relationships {
   std::string text =
       std::string(kDeclaration) + "<Relationships xmlns='" + xml::kPackageRelNamespace + "'>";
@@ -126,12 +137,20 @@ VsdxWriter::VsdxWriter(TextView document_name) : document_name_(document_name) {
 VsdxWriter& VsdxWriter::master(TextView name) {
   masters_.push_back(MasterData{Text(name), {}});
   target_ = Target::kMaster;
+  last_prop_.clear();
   return *this;
 }
 
 VsdxWriter& VsdxWriter::page(TextView name) {
-  pages_.push_back(PageData{Text(name), {}});
+  const long long number = static_cast<long long>(pages_.size() + 1);
+  const Text base = name.empty() ? u"Page-" + IntegerText(number) : Text(name);
+  const auto taken = [&](const Text& candidate) {
+    return std::any_of(pages_.begin(), pages_.end(),
+                       [&](const PageData& p) { return EqualsNoCase(p.name, candidate); });
+  };
+  pages_.push_back(PageData{UniqueName(base, number, taken), {}});
   target_ = Target::kNone;
+  last_prop_.clear();
   group_ = static_cast<size_t>(-1);
   return *this;
 }
@@ -143,23 +162,23 @@ VsdxWriter& VsdxWriter::AddShape(TextView name, TextView master, bool group, boo
     Raise(err::kInvalidArgument, u"A member needs a group made before it.");
   ShapeData shape;
   shape.id = static_cast<uint32_t>(page.shapes.size() + 1);
-  shape.name = Text(name);
   shape.group = group;
   shape.top_level = !member;
   if (!master.empty()) {
-    for (size_t i = 0; i < masters_.size(); ++i)
+    for (size_t i = 0; i < masters_.size() && shape.master < 0; ++i)
       if (EqualsNoCase(masters_[i].name, master)) shape.master = static_cast<int>(i);
     if (shape.master < 0)
       Raise(err::kInvalidArgument, u"No master is named " + Text(master) + u".");
-    // The application names a new instance after its master: the first on a page takes the
-    // master's name, later ones "<master>.<ID>".
-    if (shape.name.empty()) {
-      const Text& base = masters_[shape.master].name;
-      const bool taken =
-          std::any_of(page.shapes.begin(), page.shapes.end(),
-                      [&](const ShapeData& s) { return EqualsNoCase(s.name, base); });
-      shape.name = taken ? base + u"." + IntegerText(shape.id) : base;
-    }
+  }
+  // The application names a new instance after its master: the first on a page takes the
+  // master's name, later ones "<master>.<ID>". A shape never named keeps no name ("Sheet.<ID>").
+  Text base = name.empty() && shape.master >= 0 ? masters_[shape.master].name : Text(name);
+  if (!base.empty()) {
+    const auto taken = [&](const Text& candidate) {
+      return std::any_of(page.shapes.begin(), page.shapes.end(),
+                         [&](const ShapeData& s) { return EqualsNoCase(s.name, candidate); });
+    };
+    shape.name = UniqueName(std::move(base), shape.id, taken);
   }
   page.shapes.push_back(std::move(shape));
   target_shape_ = page.shapes.size() - 1;
@@ -169,6 +188,7 @@ VsdxWriter& VsdxWriter::AddShape(TextView name, TextView master, bool group, boo
   else if (!member)
     group_ = static_cast<size_t>(-1);
   target_ = Target::kShape;
+  last_prop_.clear();
   return *this;
 }
 
@@ -186,6 +206,7 @@ VsdxWriter& VsdxWriter::member(TextView name, TextView master) {
 
 VsdxWriter& VsdxWriter::document_sheet() {
   target_ = Target::kSheet;
+  last_prop_.clear();
   return *this;
 }
 
@@ -226,8 +247,13 @@ VsdxWriter& VsdxWriter::user(TextView row, const Variant& value) {
 }
 
 VsdxWriter& VsdxWriter::hidden(bool on) {
-  for (Row& r : TargetRows())
-    if (r.section == kSectionProperty && EqualsNoCase(r.name, last_prop_)) r.hidden = on;
+  if (last_prop_.empty()) Raise(err::kInvalidArgument, u"hidden() needs a prop() before it.");
+  for (Row& r : TargetRows()) {
+    if (r.section == kSectionProperty && EqualsNoCase(r.name, last_prop_)) {
+      r.hidden = on;
+      r.hidden_set = true;
+    }
+  }
   return *this;
 }
 
@@ -261,7 +287,7 @@ void WriteSections(std::string& out, const Rows& rows, const Rows* inherited) {
           Attribute(out, "V", TextView(r.name));
           out += "/><Cell N='Type' V='0'/>";
         }
-        if (!overrides || r.hidden)
+        if (!overrides || r.hidden_set)
           out += r.hidden ? "<Cell N='Invisible' V='1'/>" : "<Cell N='Invisible' V='0'/>";
       } else if (!overrides) {
         out += "<Cell N='Prompt' V='' F='No Formula'/>";
@@ -373,10 +399,8 @@ vsdx::Package VsdxWriter::package() const {
     const std::string id = page_list_rels.Add(xml::kRelPage, file);
     page_list += "<Page";
     Attribute(page_list, "ID", std::string_view(std::to_string(i)));
-    const Text name =
-        page.name.empty() ? u"Page-" + IntegerText(static_cast<long long>(i + 1)) : page.name;
-    Attribute(page_list, "NameU", TextView(name));
-    Attribute(page_list, "Name", TextView(name));
+    Attribute(page_list, "NameU", TextView(page.name));
+    Attribute(page_list, "Name", TextView(page.name));
     page_list +=
         "><PageSheet LineStyle='0' FillStyle='0' TextStyle='0'><Cell N='PageWidth' "
         "V='11'/><Cell N='PageHeight' V='8.5'/></PageSheet><Rel r:id='" +

@@ -10,9 +10,12 @@
 //       .save("plant.vsdx");
 //
 // prop(), user() and hidden() apply to the target named last. A master instance holds only the
-// rows it overrides (their Value cell) and those it adds; everything else it inherits. Values
-// are stored as the application stores constants: texts with U="STR", flags with U="BOOL",
-// numbers bare, Empty as a blank formula.
+// rows it overrides (their Value cell, and the hidden flag when hidden() is given) and those it
+// adds; everything else it inherits. Values are stored as the application stores constants:
+// texts with U="STR", flags with U="BOOL", numbers bare, Empty as a blank formula. Shape names
+// are unique on their page and page names in the document, without regard to case: a name
+// already taken gets ".<ID>" (the page's number for pages) appended, as the in-memory drawing
+// does.
 #pragma once
 
 #include <filesystem>
@@ -56,6 +59,7 @@ class VsdxWriter {
     Text name;
     Variant value;
     bool hidden = false;
+    bool hidden_set = false;  // hidden() was called: an instance writes it over its master's
   };
   struct ShapeData {
     uint32_t id = 0;
