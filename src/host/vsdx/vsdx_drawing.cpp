@@ -134,8 +134,9 @@ Value ReadValue(pugi::xml_node cell, bool flag_column) {
 pugi::xml_node VsdxCell::Node() const {
   const uint64_t now = shape_.document().generation();
   if (generation_ != now) {
-    node_ = shape_.Find(section_, row_, RowNameHash(section_, row_), ColumnName(section_, column_))
-                .cell;
+    const Text row = FromUtf8(row_);
+    node_ =
+        shape_.Find(section_, row, RowNameHash(section_, row), ColumnName(section_, column_)).cell;
     generation_ = now;
   }
   return node_;
@@ -169,7 +170,7 @@ Text VsdxCell::formula() {
 
 void VsdxCell::set_formula(TextView formula) {
   const CellValue value = ParseFormula(formula);  // fails before anything changes
-  pugi::xml_node cell = shape_.OwnCell(section_, row_, ColumnName(section_, column_));
+  pugi::xml_node cell = shape_.OwnCell(section_, FromUtf8(row_), ColumnName(section_, column_));
   Remember(cell, shape_.document().generation());
   cell.remove_attribute("E");
   switch (value.kind) {
@@ -500,7 +501,7 @@ size_t CellKey(size_t row_hash, int16_t column) {
 
 VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, size_t hash, int16_t column) const {
   const auto same = [&](const VsdxCell* c) {
-    return c->section() == section && c->column() == column && EqualsNoCase(c->row(), row);
+    return c->section() == section && c->column() == column && xml::EqualsNoCase(c->row(), row);
   };
   if (cell_index_) {
     const auto [begin, end] = cell_index_->equal_range(CellKey(hash, column));
@@ -513,7 +514,7 @@ VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, size_t hash, int16
   return nullptr;
 }
 
-VsdxCell& VsdxShape::NewCell(int16_t section, TextView row, size_t hash, int16_t column) {
+VsdxCell& VsdxShape::NewCell(int16_t section, const char* row, size_t hash, int16_t column) {
   cells_ = &document_.NewCell(*this, section, row, column, cells_);
   // The document sheet hands out a cell or two per device row: find them by name, not by walking.
   if (cell_index_) {
@@ -521,7 +522,7 @@ VsdxCell& VsdxShape::NewCell(int16_t section, TextView row, size_t hash, int16_t
   } else if (++cell_count_ >= kCellIndexFrom) {
     cell_index_ = std::make_unique<std::unordered_multimap<size_t, VsdxCell*>>();
     for (VsdxCell* c = cells_; c; c = c->next())
-      cell_index_->emplace(CellKey(RowNameHash(c->section(), c->row()), c->column()), c);
+      cell_index_->emplace(CellKey(Utf8RowHash(c->section(), c->row()), c->column()), c);
   }
   return *cells_;
 }
@@ -534,7 +535,8 @@ Cell& VsdxShape::cell(const CellName& name) {
   const Lookup found =
       Find(name.section(), name.row(), name.row_hash(), ColumnName(name.section(), name.column()));
   if (!found.row_exists) Fail(kNoSuchCell, kNoSuchCellText);
-  VsdxCell& cell = NewCell(name.section(), name.row(), name.row_hash(), name.column());
+  VsdxCell& cell =
+      NewCell(name.section(), NameAndDelOf(found.row).name, name.row_hash(), name.column());
   cell.Remember(found.cell, document_.generation());
   return cell;
 }
@@ -554,7 +556,7 @@ Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
   const Text row_name = FromUtf8(name);
   const size_t hash = RowNameHash(section, row_name);
   if (VsdxCell* known = KnownCell(section, row_name, hash, port_column)) return *known;
-  return NewCell(section, row_name, hash, port_column);
+  return NewCell(section, name, hash, port_column);
 }
 
 int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*row_tag*/) {
@@ -821,10 +823,10 @@ void VsdxDocument::Changed(XmlPart& part, bool values) {
   values_changed_ = values_changed_ || values;
 }
 
-VsdxCell& VsdxDocument::NewCell(VsdxShape& shape, int16_t section, TextView row, int16_t column,
+VsdxCell& VsdxDocument::NewCell(VsdxShape& shape, int16_t section, const char* row, int16_t column,
                                 VsdxCell* next) {
   VsdxCell* cell = std::pmr::polymorphic_allocator<>(&arena_).new_object<VsdxCell>(
-      shape, section, Text(row), column, next);
+      shape, section, row, column, next);
   cells_.push_back(cell);
   return *cell;
 }

@@ -63,10 +63,12 @@ struct XmlPart {
   bool dirty = false;
 };
 
+// Tens of thousands are handed out by a scan, so a cell is kept small: its row's name is the
+// one in the XML (rows are never removed, so the name stays).
 class VsdxCell final : public Cell {
  public:
-  VsdxCell(VsdxShape& shape, int16_t section, Text row, int16_t column, VsdxCell* next)
-      : shape_(shape), section_(section), row_(std::move(row)), column_(column), next_(next) {}
+  VsdxCell(VsdxShape& shape, int16_t section, const char* row, int16_t column, VsdxCell* next)
+      : shape_(shape), row_(row), next_(next), section_(section), column_(column) {}
 
   Text formula() override;
   void set_formula(TextView formula) override;
@@ -76,7 +78,8 @@ class VsdxCell final : public Cell {
 
   const VsdxShape& shape() const { return shape_; }
   int16_t section() const { return section_; }
-  const Text& row() const { return row_; }
+  // UTF-8, as the file spells it.
+  const char* row() const { return row_; }
   int16_t column() const { return column_; }
   // The next cell handed out for the same shape.
   VsdxCell* next() const { return next_; }
@@ -90,12 +93,12 @@ class VsdxCell final : public Cell {
   pugi::xml_node Node() const;
 
   VsdxShape& shape_;
-  int16_t section_;
-  Text row_;
-  int16_t column_;
+  const char* row_;
   VsdxCell* next_;
   mutable pugi::xml_node node_;
   mutable uint64_t generation_ = 0;
+  int16_t section_;
+  int16_t column_;
 };
 
 class VsdxShape final : public Shape {
@@ -154,7 +157,7 @@ class VsdxShape final : public Shape {
   VsdxCell* KnownCell(int16_t section, TextView row, size_t hash, int16_t column) const;
   // Rows of a section in index order: the master's first, then the shape's own.
   void RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const;
-  VsdxCell& NewCell(int16_t section, TextView row, size_t hash, int16_t column);
+  VsdxCell& NewCell(int16_t section, const char* row, size_t hash, int16_t column);
 
   VsdxDocument& document_;
   XmlPart& part_;
@@ -256,7 +259,7 @@ class VsdxDocument final : public Document {
   const VsdxShape* MasterShape(uint32_t master_id, uint32_t shape_id) const;
   void AppendMasterName(uint32_t master_id, Text& out) const;
   void Changed(XmlPart& part, bool values);
-  VsdxCell& NewCell(VsdxShape& shape, int16_t section, TextView row, int16_t column,
+  VsdxCell& NewCell(VsdxShape& shape, int16_t section, const char* row, int16_t column,
                     VsdxCell* next);
   // Counts changes to the XML's structure (elements added or revived); cells keep what they
   // found only while it stays the same.
