@@ -20,20 +20,29 @@ constexpr int kProgressShapes = 5000;
 constexpr TextView kFindingTitles[] = {u"Conflicting Addresses", u"Error Found"};
 
 struct Drawing {
+  std::string file;
   std::shared_ptr<host::Document> document;
   int shapes = 0;
 };
 
 Drawing Open(const std::string& file) {
-  Drawing drawing{host::OpenVsdx(file), 0};
+  Drawing drawing{file, host::OpenVsdx(file), 0};
   host::Pages& pages = drawing.document->pages();
   for (int16_t p = 1; p <= pages.count(); ++p) drawing.shapes += pages.item(p).shapes().count();
   return drawing;
 }
 
-void Progress(const Drawing& drawing, const std::string& step) {
+// One step of a verb: reported on stderr on a large drawing, and on failure named with the file
+// and the step, since the host's own error texts do not say where they arose.
+template <class Work>
+void Step(const Drawing& drawing, const std::string& step, Work work) {
   if (drawing.shapes > kProgressShapes)
     std::cerr << "kvpw: " << step << " (" << drawing.shapes << " shapes)...\n";
+  try {
+    work();
+  } catch (const Error& e) {
+    throw Error(e.number(), FromUtf8(drawing.file + ": " + step + " failed: ") + e.description());
+  }
 }
 
 std::vector<std::string> FirstColumn(host::MemoryListBox& list, int32_t column = 0) {
@@ -51,8 +60,7 @@ int RunUpdate(const UpdateOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   const Drawing drawing = Open(o.drawing);
-  Progress(drawing, "updating the device list");
-  pw2.UpdateDeviceList(drawing.document, false);
+  Step(drawing, "updating the device list", [&] { pw2.UpdateDeviceList(drawing.document, false); });
   const std::string target = o.out.empty() ? o.drawing : o.out;
   host::SaveVsdx(*drawing.document, target);
   if (o.json)
@@ -174,20 +182,16 @@ int RunCheck(const CheckOptions& o) {
   const auto wanted = [&](const char* check) { return !o.only || *o.only == check; };
 
   // The device list is brought up to date first: the connection check reads it.
-  Progress(drawing, "updating the device list");
-  pw2.UpdateDeviceList(drawing.document, true);
-  if (wanted("duplicates")) {
-    Progress(drawing, "checking for duplicate addresses");
-    pw2.CheckForDuplicateAddresses(drawing.document, props);
-  }
-  if (wanted("points")) {
-    Progress(drawing, "checking point types");
-    pw2.CheckForInvalidPointTypes(upper, lower, drawing.document, parts, props);
-  }
-  if (wanted("connections")) {
-    Progress(drawing, "checking point connections");
-    pw2.CheckForInvalidPointConnections(upper, lower, drawing.document, parts);
-  }
+  Step(drawing, "updating the device list", [&] { pw2.UpdateDeviceList(drawing.document, true); });
+  if (wanted("duplicates"))
+    Step(drawing, "checking for duplicate addresses",
+         [&] { pw2.CheckForDuplicateAddresses(drawing.document, props); });
+  if (wanted("points"))
+    Step(drawing, "checking point types",
+         [&] { pw2.CheckForInvalidPointTypes(upper, lower, drawing.document, parts, props); });
+  if (wanted("connections"))
+    Step(drawing, "checking point connections",
+         [&] { pw2.CheckForInvalidPointConnections(upper, lower, drawing.document, parts); });
 
   const std::string target = o.in_place ? o.drawing : o.out;
   if (!target.empty()) host::SaveVsdx(*drawing.document, target);
