@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <list>
 
 #include "db/engine.h"
 #include "db/kv_ado_connection.h"
@@ -21,10 +22,22 @@ class ConnectionTest : public ::testing::Test {
                            "INSERT INTO t VALUES('a', 1), ('b', 2);");
   }
   KvAdoConnection Make() { return KvAdoConnection(platform_); }
+  // A connection object whose file name is the test database, kept until the test ends.
+  KvAdoConnection& OnDb() {
+    KvAdoConnection& conn = made_.emplace_back(platform_);
+    conn.LetFileName(db());
+    return conn;
+  }
+  // The row count of t, read through a connection of its own.
+  Variant Rows() {
+    Text error;
+    return OnDb().ConnQuery(u"SELECT Count(*) FROM t", error)->value(0);
+  }
   Text db() const { return dir_.file("parts.mdb"); }
 
   testing::TempDir dir_;
   PlatformRef platform_ = testing::MakeTestPlatform().platform;
+  std::list<KvAdoConnection> made_;
 };
 
 TEST_F(ConnectionTest, WorksOutTypeProviderAndConnectionText) {
@@ -80,10 +93,9 @@ TEST_F(ConnectionTest, ComputedValuesAreKeptUntilAssigned) {
 }
 
 TEST_F(ConnectionTest, QueriesShareOneConnectionUntilClosed) {
-  KvAdoConnection conn = Make();
+  KvAdoConnection& conn = OnDb();
   EXPECT_EQ(conn.Connection(), nullptr);
   conn.ConnClose();  // nothing to close
-  conn.LetFileName(db());
   Text error = u"stale";
   db::RecordsetRef rs = conn.ConnQuery(u"SELECT v FROM t WHERE k = 'B '", error);
   EXPECT_EQ(error, u"");
@@ -136,29 +148,19 @@ TEST_F(ConnectionTest, FailuresComeBackAsReasonTexts) {
   EXPECT_EQ(conn.ConnOpen(error), nullptr);
   EXPECT_EQ(error.rfind(u"Unable", 0), Text::npos) << "ConnOpen gives the bare description";
   EXPECT_NE(error.find(missing), Text::npos);
-
-  // Nothing ran after the refused second statement.
-  KvAdoConnection check = Make();
-  check.LetFileName(db());
-  EXPECT_EQ(check.ConnQuery(u"SELECT Count(*) FROM t", error)->value(0), Variant(int32_t{2}));
-}
-
-TEST_F(ConnectionTest, WorkgroupFileIsPassedToTheEngine) {
-  KvAdoConnection conn = Make();
-  conn.LetFileName(db());
-  conn.LetMDWFile(dir_.file("system.mdw"));
-  Text error;
-  EXPECT_EQ(conn.ConnOpen(error), nullptr);
+  // The workgroup file is passed to the engine.
+  KvAdoConnection& workgroup = OnDb();
+  workgroup.LetMDWFile(dir_.file("system.mdw"));
+  EXPECT_EQ(workgroup.ConnOpen(error), nullptr);
   EXPECT_NE(error.find(u"workgroup"), Text::npos) << ToUtf8(error);
+  EXPECT_EQ(Rows(), Variant(int32_t{2})) << "nothing ran after the refused second statement";
 }
 
 TEST_F(ConnectionTest, ConnExecuteRunsCommands) {
-  KvAdoConnection conn = Make();
-  conn.LetFileName(db());
+  KvAdoConnection& conn = OnDb();
   EXPECT_EQ(conn.ConnExecute(u"INSERT INTO t VALUES('c', 3)"), u"");
   EXPECT_TRUE(conn.ConnIsOpen());
-  Text error;
-  EXPECT_EQ(conn.ConnQuery(u"SELECT Count(*) FROM t", error)->value(0), Variant(int32_t{3}));
+  EXPECT_EQ(Rows(), Variant(int32_t{3}));
 }
 
 TEST_F(ConnectionTest, ReleaseClosesOnlyWhenTheFlagIsExactlyTrue) {
@@ -177,8 +179,7 @@ TEST_F(ConnectionTest, ReleaseClosesOnlyWhenTheFlagIsExactlyTrue) {
 }
 
 TEST_F(ConnectionTest, ConnectionCanBeSharedWithCallers) {
-  KvAdoConnection owner = Make();
-  owner.LetFileName(db());
+  KvAdoConnection& owner = OnDb();
   Text error;
   const db::ConnectionRef shared = owner.ConnOpen(error);
   KvAdoConnection borrower = Make();  // no file name: it could not open one of its own
@@ -191,16 +192,12 @@ TEST_F(ConnectionTest, ConnectionCanBeSharedWithCallers) {
 }
 
 TEST_F(ConnectionTest, CreateNewCopiesTheTemplate) {
-  const auto read = [](const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
+  const auto read = [&](const char* name) {
+    std::ifstream in(dir_.path() / name, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
-  const auto write = [](const std::filesystem::path& p, const std::string& s) {
-    std::ofstream(p, std::ios::binary) << s;
-  };
-  write(dir_.path() / "Blank.mdb", "blank template");
-  write(dir_.path() / "other.mdb", "other template");
-  write(dir_.path() / "target.mdb", "old contents");
+  for (const char* name : {"Blank.mdb", "other.mdb", "target.mdb"})
+    std::ofstream(dir_.path() / name, std::ios::binary) << name << " contents";
 
   KvAdoConnection nameless = Make();
   EXPECT_FALSE(nameless.CreateNew(dir_.file("Blank.mdb")));
@@ -208,7 +205,7 @@ TEST_F(ConnectionTest, CreateNewCopiesTheTemplate) {
   KvAdoConnection conn = Make();
   conn.LetFileName(dir_.file("target.mdb"));
   EXPECT_FALSE(conn.CreateNew(dir_.file("other.mdb"), false));
-  EXPECT_EQ(read(dir_.path() / "target.mdb"), "old contents");
+  EXPECT_EQ(read("target.mdb"), "target.mdb contents");
   EXPECT_FALSE(conn.CreateNew(dir_.file("no-such-template.mdb")));
   EXPECT_EQ(conn.Connection(), nullptr);
 
@@ -218,12 +215,12 @@ TEST_F(ConnectionTest, CreateNewCopiesTheTemplate) {
   const bool made = conn.CreateNew();
   std::filesystem::current_path(cwd);
   EXPECT_TRUE(made);
-  EXPECT_EQ(read(dir_.path() / "target.mdb"), "blank template");
+  EXPECT_EQ(read("target.mdb"), "Blank.mdb contents");
 
   KvAdoConnection fresh = Make();
   fresh.LetFileName(dir_.file("fresh.mdb"));
   EXPECT_TRUE(fresh.CreateNew(dir_.file("other.mdb"), false));
-  EXPECT_EQ(read(dir_.path() / "fresh.mdb"), "other template");
+  EXPECT_EQ(read("fresh.mdb"), "other.mdb contents");
 }
 
 }  // namespace

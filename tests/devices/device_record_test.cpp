@@ -222,49 +222,38 @@ TEST_F(DeviceCollectionTest, DispatchReachesMembersByNameAndIdentifier) {
 }
 
 TEST(DeviceRoster, DispatchIdentifiersAreTheFixedOnes) {
+  const Text device = u"KvPwForStencils.PwVsdDevice",
+             list = u"KvPwForStencils.PwVsdDeviceCollection";
+  // Each run of members is numbered in order from its first identifier.
   const struct {
-    const char16_t* prog_id;
-    const char16_t* member;
-    DispId id;
-  } expected[] = {
-      {u"KvPwForStencils.PwVsdDevice", u"Device", 0x68030000},
-      {u"KvPwForStencils.PwVsdDevice", u"PartNum", 0x68030001},
-      {u"KvPwForStencils.PwVsdDevice", u"DeviceType", 0x68030002},
-      {u"KvPwForStencils.PwVsdDevice", u"AIData", 0x68030003},
-      {u"KvPwForStencils.PwVsdDevice", u"AOData", 0x68030004},
-      {u"KvPwForStencils.PwVsdDevice", u"DIData", 0x68030005},
-      {u"KvPwForStencils.PwVsdDevice", u"DOData", 0x68030006},
-      {u"KvPwForStencils.PwVsdDevice", u"LCM", 0x68030007},
-      {u"KvPwForStencils.PwVsdDevice", u"ToString", 0x60030008},
-      {u"KvPwForStencils.PwVsdDevice", u"LoadFromString", 0x60030009},
-      {u"KvPwForStencils.PwVsdDevice", u"GetDataField", 0x6003000A},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"FindDevice", 0x60030001},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"ScanFromDrawing", 0x60030002},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"SaveToDocumentSheet", 0x60030003},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"LoadFromDocumentSheet", 0x60030004},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"Add", 0x60030005},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"Remove", 0x60030006},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"Count", 0x68030000},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"Item", 0},
-      {u"KvPwForStencils.PwVsdDeviceCollection", u"NewEnum", -4},
-      {u"KvPwForStencils.Pw2", u"GetSystemList", 0x60030014},
-      {u"KvPwForStencils.Pw2", u"UpdateDeviceList", 0x60030015},
-      {u"KvPwForStencils.Pw2", u"GetDeviceNames", 0x60030016},
-      {u"KvPwForStencils.Pw2", u"GetDeviceNamesByPartType", 0x60030017},
-      {u"KvPwForStencils.Pw2", u"GetDeviceNamesByNetwork", 0x60030018},
-      {u"KvPwForStencils.Pw2", u"GetAllDeviceNames", 0x60030019},
-      {u"KvPwForStencils.Pw2", u"PopulateComboNetwork", 0x6003001A},
-      {u"KvPwForStencils.Pw2", u"PopulateComboGCM", 0x6003001B},
-      {u"KvPwForStencils.Pw2", u"PopulateComboINTR", 0x6003001C},
-      {u"KvPwForStencils.Pw2", u"fncstrTier", 0x6003001D},
-      {u"KvPwForStencils.Pw2", u"P1P2Insert", 0x6003001E},
-      {u"KvPwForStencils.Pw2", u"P1P2InsertTS9XXXX", 0x6003001F},
-      {u"KvPwForStencils.Pw2", u"GetPTDeviceNames", 0x60030020},
+    Text prog_id;
+    DispId first;
+    std::vector<const char16_t*> members;
+  } runs[] = {
+      {device,
+       0x68030000,
+       {u"Device", u"PartNum", u"DeviceType", u"AIData", u"AOData", u"DIData", u"DOData", u"LCM"}},
+      {device, 0x60030008, {u"ToString", u"LoadFromString", u"GetDataField"}},
+      {list,
+       0x60030001,
+       {u"FindDevice", u"ScanFromDrawing", u"SaveToDocumentSheet", u"LoadFromDocumentSheet", u"Add",
+        u"Remove"}},
+      {list, 0x68030000, {u"Count"}},
+      {list, 0, {u"Item"}},
+      {list, -4, {u"NewEnum"}},
+      {u"KvPwForStencils.Pw2",
+       0x60030014,
+       {u"GetSystemList", u"UpdateDeviceList", u"GetDeviceNames", u"GetDeviceNamesByPartType",
+        u"GetDeviceNamesByNetwork", u"GetAllDeviceNames", u"PopulateComboNetwork",
+        u"PopulateComboGCM", u"PopulateComboINTR", u"fncstrTier", u"P1P2Insert",
+        u"P1P2InsertTS9XXXX", u"GetPTDeviceNames"}},
   };
   const auto platform = testing::MakeTestPlatform().platform;
-  for (const auto& e : expected) {
-    const ObjectRef object = CreateObject(e.prog_id, platform);
-    EXPECT_EQ(object->IdOfName(e.member), e.id) << ToUtf8(e.member);
+  for (const auto& run : runs) {
+    const ObjectRef object = CreateObject(run.prog_id, platform);
+    DispId id = run.first;
+    for (const char16_t* member : run.members)
+      EXPECT_EQ(object->IdOfName(member), id++) << ToUtf8(member);
   }
 }
 

@@ -65,24 +65,13 @@ TEST_F(DialogFormsTest, FillsEachDialogKind) {
 
 TEST_F(DialogFormsTest, FillInsThroughTheComponentRuntime) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
-  const struct {
-    TextView name;
-    DispId id;
-  } ids[] = {
-      {u"FillInTermFields", 0x60030008},
-      {u"FillInAccFields", 0x60030009},
-      {u"FillInCDFields", 0x6003000A},
-      {u"FillInRelayPartFields", 0x6003000B},
-      {u"FillInEPPartFields", 0x6003000C},
-      {u"FillInCSPartFields", 0x6003000D},
-      {u"FillInTransPartFields", 0x6003000E},
-      {u"FillInElectricActuatorFields", 0x6003000F},
-      {u"FillInElectricActuatorAccessoryFields", 0x60030010},
-      {u"FillInDimFields", 0x60030011},
-      {u"FillInPw2PartFields", 0x60030012},
-      {u"FillInSxPartFields", 0x60030013},
-  };
-  for (const auto& i : ids) EXPECT_EQ(pw2->IdOfName(LowerCase(i.name)), i.id) << ToUtf8(i.name);
+  // FillIn<name>, numbered in this order from 0x60030008.
+  DispId id = 0x60030008;
+  for (const TextView name :
+       {u"TermFields", u"AccFields", u"CDFields", u"RelayPartFields", u"EPPartFields",
+        u"CSPartFields", u"TransPartFields", u"ElectricActuatorFields",
+        u"ElectricActuatorAccessoryFields", u"DimFields", u"Pw2PartFields", u"SxPartFields"})
+    EXPECT_EQ(pw2->IdOfName(u"fillin" + LowerCase(name)), id++) << ToUtf8(name);
 
   Variant file = parts();
   {

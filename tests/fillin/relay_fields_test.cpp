@@ -1,4 +1,6 @@
 // Relay, EP, CS and transformer dialogs, and the attribute letters they decode.
+#include <array>
+
 #include "fillin/fill_testing.h"
 
 namespace kvpw::fill_testing {
@@ -33,6 +35,21 @@ const Changes kRelayEmpty = {{u"txtMan", u""}, {u"txtVen", u""},     {u"txtDesc"
                              {u"txtType", u""}};
 const Changes kEPEmpty = {{u"txtMan", u""}, {u"txtVen", u""}, {u"txtDesc", u""}, {u"txtPDF", u""}};
 
+// A relay row as the dialog shows it: the seven columns, then the four decoded letters.
+Changes RelayRow(const std::array<const char16_t*, 11>& values) {
+  static constexpr const char16_t* kNames[] = {
+      u"txtMan",  u"txtVen",     u"txtDesc",  u"txtPDF",  u"txtTermAmt", u"txtTerm20",
+      u"txtType", u"txtService", u"txtMount", u"txtCoil", u"txtContact"};
+  Changes out;
+  for (size_t i = 0; i < values.size(); ++i) out.emplace_back(kNames[i], values[i]);
+  return out;
+}
+
+const Changes kObrienRelay = RelayRow(
+    {u"O'Brien Electric Co.", u"Factory Direct",
+     u"Pilot relay on 4 in. box cover, SPDT 15 A, 24 VAC coil", u"Docs\\Relays\\OBE-2400.pdf", u"5",
+     u"", u"Pilot relay", u"General Purpose", u"Surface Mounted", u"24 VAC Coil", u"Double Throw"});
+
 // The four decoded controls of the relay dialog.
 Values Attributes(const Values& all) {
   Values out;
@@ -47,100 +64,79 @@ Changes With(Changes base, const Changes& more) {
   return base;
 }
 
+Changes EmptySheet() {
+  Changes sheet;
+  for (const Text& name : Dialog::SheetNames()) sheet.emplace_back(name, u"");
+  return sheet;
+}
+
 TEST_F(RelayFieldsTest, EveryLetterOfEveryPositionDecodesAsListed) {
-  // nullptr: the table has no entry and the control keeps its value.
+  // Per position: the letters its table lists, in order with their texts, and letters it does not
+  // list, which leave the control as it was.
   const struct {
+    size_t position;
+    std::u16string_view listed, unlisted;
+    std::vector<const char16_t*> texts;
+  } tables[] = {
+      {3,
+       u"BCDEFGHIJKLM",
+       u"ANb",
+       {u"General Purpose", u"Solid State", u"Encapsulated", u"Contactor", u"Pneumatic",
+        u"Accessory", u"Electric-Pneumatic (EP)", u"Voltage Sensitive", u"Current Sensitive",
+        u"Variable Freq. Drive", u"Pneumatic-Electric (PE)", u"Alternators"}},
+      {4,
+       u"BCDE",
+       u"Fc",
+       {u"Plug-In", u"Surface Mounted", u"Snap Track Mounted", u"Starter Enclosure"}},
+      {5,
+       u"BCDEFGIJK",
+       u"HLk",
+       {u"24 VAC Coil", u"110 VAC Coil", u"220-240 VAC Coil", u"12 VDC Coil", u"24 VDC Coil",
+        u"Multiple Coil Voltage", u"480 VAC Coil", u"575 VAC Coil", u"270-280 VAC Coil"}},
+      {6, u"BCD", u"Ed", {u"Single Throw", u"Double Throw", u"Multiple Contacts"}},
+      {8, u"IJ", u"AKi", {u"Normally Open", u"Normally Closed"}},
+  };
+  struct Letter {
     size_t position;
     char16_t letter;
     const char16_t* text;
-  } letters[] = {
-      {3, u'B', u"General Purpose"},
-      {3, u'C', u"Solid State"},
-      {3, u'D', u"Encapsulated"},
-      {3, u'E', u"Contactor"},
-      {3, u'F', u"Pneumatic"},
-      {3, u'G', u"Accessory"},
-      {3, u'H', u"Electric-Pneumatic (EP)"},
-      {3, u'I', u"Voltage Sensitive"},
-      {3, u'J', u"Current Sensitive"},
-      {3, u'K', u"Variable Freq. Drive"},
-      {3, u'L', u"Pneumatic-Electric (PE)"},
-      {3, u'M', u"Alternators"},
-      {3, u'A', nullptr},
-      {3, u'N', nullptr},
-      {3, u'b', nullptr},
-      {4, u'B', u"Plug-In"},
-      {4, u'C', u"Surface Mounted"},
-      {4, u'D', u"Snap Track Mounted"},
-      {4, u'E', u"Starter Enclosure"},
-      {4, u'F', nullptr},
-      {4, u'c', nullptr},
-      {5, u'B', u"24 VAC Coil"},
-      {5, u'C', u"110 VAC Coil"},
-      {5, u'D', u"220-240 VAC Coil"},
-      {5, u'E', u"12 VDC Coil"},
-      {5, u'F', u"24 VDC Coil"},
-      {5, u'G', u"Multiple Coil Voltage"},
-      {5, u'H', nullptr},
-      {5, u'I', u"480 VAC Coil"},
-      {5, u'J', u"575 VAC Coil"},
-      {5, u'K', u"270-280 VAC Coil"},
-      {5, u'L', nullptr},
-      {5, u'k', nullptr},
-      {6, u'B', u"Single Throw"},
-      {6, u'C', u"Double Throw"},
-      {6, u'D', u"Multiple Contacts"},
-      {6, u'E', nullptr},
-      {6, u'd', nullptr},
-      {8, u'I', u"Normally Open"},
-      {8, u'J', u"Normally Closed"},
-      {8, u'A', nullptr},
-      {8, u'K', nullptr},
-      {8, u'i', nullptr},
   };
+  std::vector<Letter> letters;
+  for (const auto& t : tables) {
+    ASSERT_EQ(t.listed.size(), t.texts.size());
+    for (size_t i = 0; i < t.listed.size(); ++i)
+      letters.push_back({t.position, t.listed[i], t.texts[i]});
+    for (const char16_t letter : t.unlisted) letters.push_back({t.position, letter, nullptr});
+  }
   // One part per letter; its code holds the letter at the position, after letters no table
   // lists. Part numbers compare without regard to case, so the letter is spelled by number.
-  const auto part_of = [](size_t position, char16_t letter) {
-    return u"P" + IntegerText(static_cast<long long>(position)) + u"-" + IntegerText(letter);
+  const auto part_of = [](const Letter& l) {
+    return u"P" + IntegerText(static_cast<long long>(l.position)) + u"-" + IntegerText(l.letter);
   };
+  const auto code_of = [](const Letter& l) { return Text(l.position - 1, u'Z') + l.letter; };
   std::string rows;
-  for (const auto& l : letters) {
-    if (!rows.empty()) rows += ", ";
-    rows += "('" + ToUtf8(part_of(l.position, l.letter)) + "', '" +
-            std::string(l.position - 1, 'Z') + ToUtf8(Text(1, l.letter)) + "')";
-  }
+  for (const auto& l : letters)
+    rows +=
+        (rows.empty() ? "('" : ", ('") + ToUtf8(part_of(l)) + "', '" + ToUtf8(code_of(l)) + "')";
   BuildOwn(rows);
 
   const TextView relay_targets[] = {u"",         u"",        u"",          u"txtService",
                                     u"txtMount", u"txtCoil", u"txtContact"};
   for (const auto& l : letters) {
-    const Text part = part_of(l.position, l.letter);
-    SCOPED_TRACE(ToUtf8(part));
+    SCOPED_TRACE(ToUtf8(part_of(l)));
     Changes decoded;
     if (l.text && l.position <= 6) decoded.emplace_back(relay_targets[l.position], l.text);
-    {
-      Dialog d(part);
-      Relay(d, own());
-      EXPECT_EQ(d.values(), d.expected(With(kRelayEmpty, decoded)));
-    }
-    {
-      Dialog d(part);
-      EP(d, own());
-      // Mounting and coil only.
-      EXPECT_EQ(
-          d.values(),
-          d.expected(With(kEPEmpty, l.position == 4 || l.position == 5 ? decoded : Changes{})));
-    }
-    {
-      Dialog d(part);
-      EXPECT_EQ(CS(d, own()), Variant());
-      Changes sheet;
-      for (const Text& name : Dialog::SheetNames()) sheet.emplace_back(name, u"");
-      const Text code = Text(l.position - 1, u'Z') + Text(1, l.letter);
-      sheet.emplace_back(u"txtBitmap", code);
-      if (l.text && l.position == 8) sheet.emplace_back(u"txtOutput", l.text);
-      EXPECT_EQ(d.values(), d.expected(sheet));
-    }
+    Dialog relay(part_of(l)), ep(part_of(l)), cs(part_of(l));
+    Relay(relay, own());
+    EXPECT_EQ(relay.values(), relay.expected(With(kRelayEmpty, decoded)));
+    EP(ep, own());  // mounting and coil only
+    EXPECT_EQ(
+        ep.values(),
+        ep.expected(With(kEPEmpty, l.position == 4 || l.position == 5 ? decoded : Changes{})));
+    EXPECT_EQ(CS(cs, own()), Variant());
+    Changes sheet = With(EmptySheet(), {{u"txtBitmap", code_of(l)}});
+    if (l.text && l.position == 8) sheet.emplace_back(u"txtOutput", l.text);
+    EXPECT_EQ(cs.values(), cs.expected(sheet));
   }
   EXPECT_TRUE(boxes().empty());
 }
@@ -157,34 +153,13 @@ TEST_F(RelayFieldsTest, RelayRowsOfTheCatalogue) {
                           {u"txtMount", u"Surface Mounted"},
                           {u"txtCoil", u"Multiple Coil Voltage"},
                           {u"txtContact", u"Multiple Contacts"}})},
-      {u"O'B-2401C",
-       parts(),
-       {{u"txtMan", u"O'Brien Electric Co."},
-        {u"txtVen", u"Factory Direct"},
-        {u"txtDesc", u"Pilot relay on 4 in. box cover, SPDT 15 A, 24 VAC coil"},
-        {u"txtPDF", u"Docs\\Relays\\OBE-2400.pdf"},
-        {u"txtTermAmt", u"5"},
-        {u"txtTerm20", u""},
-        {u"txtType", u"Pilot relay"},
-        {u"txtService", u"General Purpose"},
-        {u"txtMount", u"Surface Mounted"},
-        {u"txtCoil", u"24 VAC Coil"},
-        {u"txtContact", u"Double Throw"}}},
-      {u"BRP-1C-24A-H",
-       parts(),
-       {{u"txtMan", u"Brightline Relay Co."},
-        {u"txtVen", u"Summit Controls Supply"},
-        {u"txtDesc",
-         u"Enclosed pilot relay, SPDT 10 A contacts, LED status with hand-off-auto "
-         u"override, 24 VAC coil"},
-        {u"txtPDF", u"Docs\\Relays\\BRP-Series.pdf"},
-        {u"txtTermAmt", u"6"},
-        {u"txtTerm20", u"HOA"},
-        {u"txtType", u"Pilot relay"},
-        {u"txtService", u"General Purpose"},
-        {u"txtMount", u"Surface Mounted"},
-        {u"txtCoil", u"24 VAC Coil"},
-        {u"txtContact", u"Double Throw"}}},
+      {u"O'B-2401C", parts(), kObrienRelay},
+      {u"BRP-1C-24A-H", parts(),
+       RelayRow({u"Brightline Relay Co.", u"Summit Controls Supply",
+                 u"Enclosed pilot relay, SPDT 10 A contacts, LED status with hand-off-auto "
+                 u"override, 24 VAC coil",
+                 u"Docs\\Relays\\BRP-Series.pdf", u"6", u"HOA", u"Pilot relay", u"General Purpose",
+                 u"Surface Mounted", u"24 VAC Coil", u"Double Throw"})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(ToUtf8(c.part));
@@ -211,10 +186,9 @@ TEST_F(RelayFieldsTest, CodesTheTablesCannotDecodeLeaveTheirControls) {
       // Lower-case b at position 3 (RAbBBCA).
       {u"BRI-08-24A-L",
        {{u"txtMount", u"Plug-In"}, {u"txtCoil", u"24 VAC Coil"}, {u"txtContact", u"Double Throw"}}},
-      // Null and empty codes.
+      // Null and empty codes; letters no table lists (RZZXHZZ); no row.
       {u"AVR-100L", {}},
       {u"BRA-LBL", {}},
-      // Letters no table lists (RZZXHZZ).
       {u"BRX-9000", {}},
       {u"NO-SUCH-PART", {}},
   };
@@ -223,90 +197,91 @@ TEST_F(RelayFieldsTest, CodesTheTablesCannotDecodeLeaveTheirControls) {
     Dialog d(c.part);
     Relay(d, parts());
     EXPECT_EQ(Attributes(d.values()), Attributes(d.expected(c.decoded)));
+    // No row: the seven emptied, the four kept.
+    if (c.part == u"NO-SUCH-PART") {
+      EXPECT_EQ(d.values(), d.expected(kRelayEmpty));
+    }
   }
-  // No row: the seven emptied, the four kept, no message.
-  Dialog d(u"NO-SUCH-PART");
-  Relay(d, parts());
-  EXPECT_EQ(d.values(), d.expected(kRelayEmpty));
   EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(RelayFieldsTest, RelayFailuresReachTheCallerWithEarlierControlsWritten) {
   // The part number is the control's Text: a combo showing Null looks up the empty text.
-  {
-    Dialog d(u"");
-    std::static_pointer_cast<host::MemoryComboBox>(d[u"cboPart"])->set_value(kNull);
-    Relay(d, parts());
-    EXPECT_EQ(d.values(), d.expected(With(kRelayEmpty, {{u"cboPart", u"<Null>"}})));
-  }
+  Dialog null_part(u"");
+  std::static_pointer_cast<host::MemoryComboBox>(null_part[u"cboPart"])->set_value(kNull);
+  Relay(null_part, parts());
+  EXPECT_EQ(null_part.values(), null_part.expected(With(kRelayEmpty, {{u"cboPart", u"<Null>"}})));
+
   // The terminal amount refuses its text: maker to document are written, the rest untouched.
-  {
-    Dialog d(u"O'B-2401C");
-    d[u"txtTermAmt"]->fail_on(ControlMember::kDefaultSet, Error(380, u"Invalid property value."));
-    EXPECT_EQ(ErrorNumberOf([&] { Relay(d, parts()); }), 380);
-    EXPECT_EQ(d.values(),
-              d.expected({{u"txtMan", u"O'Brien Electric Co."},
-                          {u"txtVen", u"Factory Direct"},
-                          {u"txtDesc", u"Pilot relay on 4 in. box cover, SPDT 15 A, 24 VAC coil"},
-                          {u"txtPDF", u"Docs\\Relays\\OBE-2400.pdf"}}));
-  }
+  Dialog refused(u"O'B-2401C");
+  refused[u"txtTermAmt"]->fail_on(ControlMember::kDefaultSet,
+                                  Error(380, u"Invalid property value."));
+  EXPECT_EQ(ErrorNumberOf([&] { Relay(refused, parts()); }), 380);
+  EXPECT_EQ(refused.values(),
+            refused.expected(Changes(kObrienRelay.begin(), kObrienRelay.begin() + 4)));
+
   // A missing coil control fails after service and mounting were decoded.
-  {
-    Dialog d(u"O'B-2401C");
-    EXPECT_EQ(ErrorNumberOf([&] {
-                pw2_.FillInRelayPartFields(parts(), d[u"cboPart"], d[u"txtMan"], d[u"txtVen"],
-                                           d[u"txtDesc"], d[u"txtPDF"], d[u"txtService"],
-                                           d[u"txtMount"], nullptr, d[u"txtContact"],
-                                           d[u"txtTermAmt"], d[u"txtTerm20"], d[u"txtType"]);
-              }),
-              err::kObjectNotSet);
-    EXPECT_EQ(ToText(d[u"txtMount"]->default_value()), u"Surface Mounted");
-    EXPECT_EQ(ToText(d[u"txtContact"]->default_value()), Was(u"txtContact"));
-  }
+  Dialog d(u"O'B-2401C");
+  EXPECT_EQ(ErrorNumberOf([&] {
+              pw2_.FillInRelayPartFields(parts(), d[u"cboPart"], d[u"txtMan"], d[u"txtVen"],
+                                         d[u"txtDesc"], d[u"txtPDF"], d[u"txtService"],
+                                         d[u"txtMount"], nullptr, d[u"txtContact"],
+                                         d[u"txtTermAmt"], d[u"txtTerm20"], d[u"txtType"]);
+            }),
+            err::kObjectNotSet);
+  EXPECT_EQ(ToText(d[u"txtMount"]->default_value()), u"Surface Mounted");
+  EXPECT_EQ(ToText(d[u"txtContact"]->default_value()), Was(u"txtContact"));
   EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(RelayFieldsTest, EPAndTransLookUpTheValueWithABlankAppended) {
-  {
-    Dialog d(u"PNX-EPE-277A");
-    EP(d, parts());
-    EXPECT_EQ(sql().back(),
-              u"SELECT MfgName, VendorName, Description, PDF, SoccBitmap, SoccTermAmt, SoccTerm20, "
-              u"SoccAsType FROM qrySoccParts Where MfgPartNumber = 'PNX-EPE-277A '");
-    EXPECT_EQ(d.values(), d.expected({{u"txtMan", u"Pneutrex Inc."},
-                                      {u"txtVen", u"Northgate HVAC Supply"},
-                                      {u"txtDesc",
-                                       u"3-way EP solenoid air valve in NEMA 4 enclosure with "
-                                       u"gauge, 277 VAC coil"},
-                                      {u"txtPDF", u"Docs\\Pneumatics\\PNX-EPE.pdf"},
-                                      {u"txtMount", u"Starter Enclosure"},
-                                      {u"txtCoil", u"270-280 VAC Coil"}}));
-  }
-  {
-    Dialog d(u"MPT-100-MT");
-    Trans(d, parts());
-    EXPECT_EQ(sql().back(),
-              u"SELECT MfgName, VendorName, Description, PDF, SoccBitmap, SoccTermAmt, SoccTerm10 "
-              u"FROM qrySoccParts Where MfgPartNumber = 'MPT-100-MT '");
-    EXPECT_EQ(d.values(), d.expected({{u"txtMan", u"Meridian Power Products"},
-                                      {u"txtVen", u"Lakeside Electrical Distributors"},
-                                      {u"txtDesc",
-                                       u"Class 2 control transformer, 100 VA, "
-                                       u"120/208/240/277/480 VAC primary, 24 VAC secondary, foot "
-                                       u"mount"},
-                                      {u"txtPDF", u"Docs\\Transformers\\MPT-Series.pdf"},
-                                      {u"txtTermAmt", u"9"},
-                                      {u"txtTerm10", u"GND"}}));
-  }
-  // No row: the controls a row fills are emptied.
-  {
-    Dialog d(u"NO-SUCH-PART");
-    Trans(d, parts());
-    EXPECT_EQ(d.values(), d.emptied({u"txtMan", u"txtVen", u"txtDesc", u"txtPDF", u"txtTermAmt",
-                                     u"txtTerm10"}));
-    Dialog e(u"NO-SUCH-PART");
-    EP(e, parts());
-    EXPECT_EQ(e.values(), e.expected(kEPEmpty));
+  const struct {
+    bool trans;
+    Text part, sql;
+    Changes changed;
+  } cases[] = {
+      {false,
+       u"PNX-EPE-277A",
+       u"SELECT MfgName, VendorName, Description, PDF, SoccBitmap, SoccTermAmt, SoccTerm20, "
+       u"SoccAsType FROM qrySoccParts Where MfgPartNumber = 'PNX-EPE-277A '",
+       {{u"txtMan", u"Pneutrex Inc."},
+        {u"txtVen", u"Northgate HVAC Supply"},
+        {u"txtDesc", u"3-way EP solenoid air valve in NEMA 4 enclosure with gauge, 277 VAC coil"},
+        {u"txtPDF", u"Docs\\Pneumatics\\PNX-EPE.pdf"},
+        {u"txtMount", u"Starter Enclosure"},
+        {u"txtCoil", u"270-280 VAC Coil"}}},
+      {true,
+       u"MPT-100-MT",
+       u"SELECT MfgName, VendorName, Description, PDF, SoccBitmap, SoccTermAmt, SoccTerm10 "
+       u"FROM qrySoccParts Where MfgPartNumber = 'MPT-100-MT '",
+       {{u"txtMan", u"Meridian Power Products"},
+        {u"txtVen", u"Lakeside Electrical Distributors"},
+        {u"txtDesc",
+         u"Class 2 control transformer, 100 VA, 120/208/240/277/480 VAC primary, 24 VAC "
+         u"secondary, foot mount"},
+        {u"txtPDF", u"Docs\\Transformers\\MPT-Series.pdf"},
+        {u"txtTermAmt", u"9"},
+        {u"txtTerm10", u"GND"}}},
+      // No row: the controls a row fills are emptied.
+      {false, u"NO-SUCH-PART", u"", kEPEmpty},
+      {true,
+       u"NO-SUCH-PART",
+       u"",
+       {{u"txtMan", u""},
+        {u"txtVen", u""},
+        {u"txtDesc", u""},
+        {u"txtPDF", u""},
+        {u"txtTermAmt", u""},
+        {u"txtTerm10", u""}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.part));
+    Dialog d(c.part);
+    c.trans ? Trans(d, parts()) : EP(d, parts());
+    if (!c.sql.empty()) {
+      EXPECT_EQ(sql().back(), c.sql);
+    }
+    EXPECT_EQ(d.values(), d.expected(c.changed));
   }
   // A part-number control holding Null fails before anything is queried.
   for (const bool trans : {false, true}) {
@@ -347,21 +322,15 @@ TEST_F(RelayFieldsTest, CSFillsThePartSheetAndDecodesTheOutput) {
     EXPECT_FALSE(code.empty());
   }
   // No row: the sheet is emptied and the output kept.
-  {
-    Dialog d(u"NO-SUCH-PART");
-    CS(d, parts());
-    Changes sheet;
-    for (const Text& name : Dialog::SheetNames()) sheet.emplace_back(name, u"");
-    EXPECT_EQ(d.values(), d.expected(sheet));
-  }
+  Dialog none(u"NO-SUCH-PART");
+  CS(none, parts());
+  EXPECT_EQ(none.values(), none.expected(EmptySheet()));
   // A form without txtP12 fails before anything is queried.
-  {
-    Dialog d(u"CSG-SA150-NO", {u"txtP12"});
-    test_.sql->clear();
-    EXPECT_EQ(ErrorNumberOf([&] { CS(d, parts()); }), err::kMemberNotSupported);
-    EXPECT_TRUE(sql().empty());
-    EXPECT_EQ(d.values(), d.expected({}));
-  }
+  Dialog d(u"CSG-SA150-NO", {u"txtP12"});
+  test_.sql->clear();
+  EXPECT_EQ(ErrorNumberOf([&] { CS(d, parts()); }), err::kMemberNotSupported);
+  EXPECT_TRUE(sql().empty());
+  EXPECT_EQ(d.values(), d.expected({}));
   EXPECT_TRUE(boxes().empty());
 }
 

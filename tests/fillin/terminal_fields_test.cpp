@@ -14,6 +14,23 @@ constexpr const char16_t* kObrienPdf = u"Docs\\Relays\\OBE-2400.pdf";
 
 using TermFieldsTest = FillInTest;
 
+// txtTerm1 onwards holding `labels`, then empty through txtTerm`through`.
+Changes Terms(std::initializer_list<const char16_t*> labels, int through = 0) {
+  Changes out;
+  for (const char16_t* label : labels)
+    out.emplace_back(u"txtTerm" + IntegerText(out.size() + 1), label);
+  while (static_cast<int>(out.size()) < through)
+    out.emplace_back(u"txtTerm" + IntegerText(out.size() + 1), u"");
+  return out;
+}
+
+Changes With(Changes base, const Changes& more) {
+  base.insert(base.end(), more.begin(), more.end());
+  return base;
+}
+
+const auto kObrienTerms = {u"A1", u"A2", u"11", u"12", u"14"};
+
 TEST_F(TermFieldsTest, WritesTheCountedTerminalsAndTheAmount) {
   const struct {
     const char* label;
@@ -23,42 +40,20 @@ TEST_F(TermFieldsTest, WritesTheCountedTerminalsAndTheAmount) {
     Changes changed;
   } cases[] = {
       // Terminal 2 of the 4-20 mA transducers is Null.
-      {"null label",
-       u"CSG-TM050",
-       3,
-       true,
-       {{u"txtTerm1", u"+"}, {u"txtTerm2", u""}, {u"txtTerm3", u"-"}, {u"txtTermAmt", u"2"}}},
-      {"amount omitted",
-       u"O'B-2401C",
-       5,
-       std::nullopt,
-       {{u"txtTerm1", u"A1"},
-        {u"txtTerm2", u"A2"},
-        {u"txtTerm3", u"11"},
-        {u"txtTerm4", u"12"},
-        {u"txtTerm5", u"14"}}},
-      {"amount False", u"O'B-2401C", 1, false, {{u"txtTerm1", u"A1"}}},
+      {"null label", u"CSG-TM050", 3, true,
+       With(Terms({u"+", u"", u"-"}), {{u"txtTermAmt", u"2"}})},
+      {"amount omitted", u"O'B-2401C", 5, std::nullopt, Terms(kObrienTerms)},
+      {"amount False", u"O'B-2401C", 1, false, Terms({u"A1"})},
       {"no terminals", u"O'B-2401C", 0, true, {{u"txtTermAmt", u"5"}}},
       {"negative count", u"O'B-2401C", -4, true, {{u"txtTermAmt", u"5"}}},
       // Every label of a hand-off-auto relay, the twentieth included.
-      {"count 20",
-       u"BRP-1C-24A-H",
-       20,
-       false,
-       {{u"txtTerm1", u"A1"}, {u"txtTerm2", u"A2"}, {u"txtTerm3", u"11"}, {u"txtTerm4", u"12"},
-        {u"txtTerm5", u"14"}, {u"txtTerm6", u""},   {u"txtTerm7", u""},   {u"txtTerm8", u""},
-        {u"txtTerm9", u""},   {u"txtTerm10", u""},  {u"txtTerm11", u""},  {u"txtTerm12", u""},
-        {u"txtTerm13", u""},  {u"txtTerm14", u""},  {u"txtTerm15", u""},  {u"txtTerm16", u""},
-        {u"txtTerm17", u""},  {u"txtTerm18", u""},  {u"txtTerm19", u""},  {u"txtTerm20", u"HOA"}}},
-      {"no row",
-       u"NO-SUCH-PART",
-       2,
-       true,
-       {{u"txtTerm1", u""}, {u"txtTerm2", u""}, {u"txtTermAmt", u""}}},
-      {"no row, no amount", u"NO-SUCH-PART", 1, std::nullopt, {{u"txtTerm1", u""}}},
+      {"count 20", u"BRP-1C-24A-H", 20, false,
+       With(Terms(kObrienTerms, 19), {{u"txtTerm20", u"HOA"}})},
+      {"no row", u"NO-SUCH-PART", 2, true, With(Terms({}, 2), {{u"txtTermAmt", u""}})},
+      {"no row, no amount", u"NO-SUCH-PART", 1, std::nullopt, Terms({}, 1)},
       {"no row, no terminals", u"NO-SUCH-PART", 0, false, {}},
       // The engine ignores letter case and trailing blanks.
-      {"case and blanks", u"o'b-2401c  ", 2, false, {{u"txtTerm1", u"A1"}, {u"txtTerm2", u"A2"}}},
+      {"case and blanks", u"o'b-2401c  ", 2, false, Terms({u"A1", u"A2"})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -70,36 +65,23 @@ TEST_F(TermFieldsTest, WritesTheCountedTerminalsAndTheAmount) {
 }
 
 TEST_F(TermFieldsTest, FailuresReachTheCallerAfterTheStepsBeforeThem) {
-  // A form without txtP12: nothing is queried.
-  {
+  // A form without txtP12 (nothing is queried), then one whose txtP12 holds Null.
+  for (const bool null_part : {false, true}) {
     Dialog d(u"O'B-2401C", {u"txtP12"});
+    if (null_part) d.form()->add<host::MemoryComboBox>(u"txtP12")->set_value(kNull);
     EXPECT_EQ(ErrorNumberOf([&] { pw2_.FillInTermFields(parts(), d.form(), 2, true); }),
-              err::kMemberNotSupported);
+              null_part ? err::kInvalidUseOfNull : err::kMemberNotSupported);
     EXPECT_TRUE(sql().empty());
-    EXPECT_EQ(d.values(), d.expected({}));
-  }
-  // A part-number control holding Null.
-  {
-    Dialog d(u"O'B-2401C", {u"txtP12"});
-    d.form()->add<host::MemoryComboBox>(u"txtP12")->set_value(kNull);
-    EXPECT_EQ(ErrorNumberOf([&] { pw2_.FillInTermFields(parts(), d.form(), 2, true); }),
-              err::kInvalidUseOfNull);
-    EXPECT_TRUE(sql().empty());
+    if (!null_part) {
+      EXPECT_EQ(d.values(), d.expected({}));
+    }
   }
   // A terminal beyond the last column: the twenty before it are written.
   {
     Dialog d(u"O'B-2401C");
     EXPECT_EQ(ErrorNumberOf([&] { pw2_.FillInTermFields(parts(), d.form(), 21, true); }),
               err::kItemNotFound);
-    const Values v = d.values();
-    EXPECT_EQ(v, d.emptied({u"txtTerm6", u"txtTerm7", u"txtTerm8", u"txtTerm9", u"txtTerm10",
-                            u"txtTerm11", u"txtTerm12", u"txtTerm13", u"txtTerm14", u"txtTerm15",
-                            u"txtTerm16", u"txtTerm17", u"txtTerm18", u"txtTerm19", u"txtTerm20"},
-                           {{u"txtTerm1", u"A1"},
-                            {u"txtTerm2", u"A2"},
-                            {u"txtTerm3", u"11"},
-                            {u"txtTerm4", u"12"},
-                            {u"txtTerm5", u"14"}}));
+    EXPECT_EQ(d.values(), d.expected(Terms(kObrienTerms, 20)));
   }
   // A control that Controls does not know, with and without a row.
   for (const Text part : {u"O'B-2401C", u"NO-SUCH-PART"}) {
@@ -189,33 +171,24 @@ TEST_F(AccFieldsTest, ReadsThePartNumberFromTheTextAndStopsAtAFailingControl) {
 using CDFieldsTest = FillInTest;
 
 TEST_F(CDFieldsTest, FillsOrEmptiesMakerVendorDescriptionAndDocument) {
-  {
-    Dialog d(u"unused");
-    pw2_.FillInCDFields(parts(), u"O'B-2401C", d[u"txtDesc"], d[u"txtPDF"], d[u"txtMan"],
-                        d[u"txtVen"]);
-    EXPECT_EQ(d.values(), d.expected({{u"txtMan", kObrienMan},
-                                      {u"txtVen", kObrienVen},
-                                      {u"txtDesc", kObrienDesc},
-                                      {u"txtPDF", kObrienPdf}}));
-  }
-  {
-    Dialog d(u"unused");
-    pw2_.FillInCDFields(parts(), u"NO-SUCH-PART", d[u"txtDesc"], d[u"txtPDF"], d[u"txtMan"],
-                        d[u"txtVen"]);
-    EXPECT_EQ(d.values(), d.emptied({u"txtMan", u"txtVen", u"txtDesc", u"txtPDF"}));
-  }
-  // Written maker, vendor, description, document: a missing description control stops it after
-  // the vendor, with or without a row.
   for (const Text part : {u"O'B-2401C", u"NO-SUCH-PART"}) {
+    SCOPED_TRACE(ToUtf8(part));
+    const bool found = part == u"O'B-2401C";
+    const Changes row = {{u"txtMan", found ? kObrienMan : u""},
+                         {u"txtVen", found ? kObrienVen : u""},
+                         {u"txtDesc", found ? kObrienDesc : u""},
+                         {u"txtPDF", found ? kObrienPdf : u""}};
     Dialog d(u"unused");
+    pw2_.FillInCDFields(parts(), part, d[u"txtDesc"], d[u"txtPDF"], d[u"txtMan"], d[u"txtVen"]);
+    EXPECT_EQ(d.values(), d.expected(row));
+    // A missing description control stops it after the maker and vendor.
+    Dialog e(u"unused");
     EXPECT_EQ(ErrorNumberOf([&] {
-                pw2_.FillInCDFields(parts(), part, nullptr, d[u"txtPDF"], d[u"txtMan"],
-                                    d[u"txtVen"]);
+                pw2_.FillInCDFields(parts(), part, nullptr, e[u"txtPDF"], e[u"txtMan"],
+                                    e[u"txtVen"]);
               }),
               err::kObjectNotSet);
-    const bool found = part == u"O'B-2401C";
-    EXPECT_EQ(d.values(), d.expected({{u"txtMan", found ? kObrienMan : u""},
-                                      {u"txtVen", found ? kObrienVen : u""}}));
+    EXPECT_EQ(e.values(), e.expected(Changes(row.begin(), row.begin() + 2)));
   }
   EXPECT_TRUE(boxes().empty());
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -31,6 +32,22 @@ constexpr char kPage1[] = "visio/pages/page1.xml";
 
 Text TextOf(Shape& shape, const CellName& name) {
   return shape.cell(name).result_text(kNoUnits);
+}
+
+// A cell of a shape, its text and its number.
+struct CellCase {
+  Shape* shape;
+  const char16_t* cell;
+  const char16_t* text;
+  double number;
+};
+void ExpectCells(const std::vector<CellCase>& cases) {
+  for (const CellCase& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.cell));
+    ASSERT_TRUE(c.shape->cell_exists(c.cell));
+    EXPECT_EQ(TextOf(*c.shape, c.cell), c.text);
+    EXPECT_DOUBLE_EQ(c.shape->cell(c.cell).result_number(), c.number);
+  }
 }
 
 std::string ReadFile(const fs::path& file) {
@@ -113,6 +130,18 @@ std::shared_ptr<vsdx::VsdxDocument> WithPage(vsdx::Package package, std::string 
   return vsdx::VsdxDocument::Load(std::move(package), u"Edited.vsdx");
 }
 
+// The description of the file error `body` raises.
+Text FileErrorOf(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), kFileError);
+    return e.description();
+  }
+  ADD_FAILURE() << "no error";
+  return u"";
+}
+
 std::optional<fs::path> SharedDrawing(const char* name) {
   const char* shared = std::getenv("KVPW_SHARED");
   if (!shared) return std::nullopt;
@@ -191,12 +220,7 @@ TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
   Shape& c2 = shapes.item(u"C2");
   Shape& sensor = doc->pages().item(2).shapes().item(1);
 
-  const struct {
-    Shape* shape;
-    const char16_t* cell;
-    const char16_t* text;
-    double number;
-  } cases[] = {
+  ExpectCells({
       {&relay, u"Prop.P11", u"R1", 0},
       {&relay, u"prop.p12.VALUE", u"RLY-24", 0},
       {&relay, u"User.IOType", u"2", 2},
@@ -211,13 +235,7 @@ TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
       {&sensor, u"Prop.Scale", u"2.5", 2.5},
       {&doc->document_sheet(), u"Prop.DeviceTableRowCount", u"0", 0},
       {&doc->document_sheet(), u"Prop.DeviceTableRowCount.Invisible", u"TRUE", 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(ToUtf8(c.cell));
-    EXPECT_TRUE(c.shape->cell_exists(c.cell));
-    EXPECT_EQ(TextOf(*c.shape, c.cell), c.text);
-    EXPECT_EQ(c.shape->cell(c.cell).result_number(), c.number);
-  }
+  });
   EXPECT_EQ(&c1.cell(u"prop.P99"), &c1.cell(u"Prop.p99.value"));
   EXPECT_NE(&c1.cell(u"Prop.P99"), &c2.cell(u"Prop.P99"));
   EXPECT_EQ(sensor.cell(u"Prop.Scale").result_int(), 2);
@@ -252,30 +270,20 @@ TEST(VsdxDrawing, CachedValuesReadByUnitAndColumn) {
   auto doc = WithPage(SampleWriter().package(), page);
   Shape& shape = doc->pages().item(1).shapes().item(1);
   EXPECT_EQ(shape.name(), u"Sheet.1");
-  const struct {
-    const char16_t* cell;
-    const char16_t* text;
-    double number;
-  } cases[] = {
-      {u"Prop.Text", u"4", 0},
-      {u"Prop.Date", u"2015-07-06T00:00:00", 0},
-      {u"Prop.Length", u"1.9685039370078", 1.9685039370078},
-      {u"Prop.Blank", u"", 0},
-      {u"Prop.Blank.Invisible", u"TRUE", 1},
-      {u"Prop.Flag", u"TRUE", 1},
-      {u"Prop.Flag.Invisible", u"FALSE", 0},
-      {u"Prop.Exp", u"-1.49587538489371E-06", -1.495875384893708E-6},
-      {u"Prop.Formula", u"0.5", 0.5},
-      {u"Prop.NoValue", u"", 0},
-      {u"Prop.NoValue.Label", u"x", 0},
-      {u"Prop.NoValue.Prompt", u"", 0},  // every column of an existing row exists
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(ToUtf8(c.cell));
-    ASSERT_TRUE(shape.cell_exists(c.cell));
-    EXPECT_EQ(TextOf(shape, c.cell), c.text);
-    EXPECT_DOUBLE_EQ(shape.cell(c.cell).result_number(), c.number);
-  }
+  ExpectCells({
+      {&shape, u"Prop.Text", u"4", 0},
+      {&shape, u"Prop.Date", u"2015-07-06T00:00:00", 0},
+      {&shape, u"Prop.Length", u"1.9685039370078", 1.9685039370078},
+      {&shape, u"Prop.Blank", u"", 0},
+      {&shape, u"Prop.Blank.Invisible", u"TRUE", 1},
+      {&shape, u"Prop.Flag", u"TRUE", 1},
+      {&shape, u"Prop.Flag.Invisible", u"FALSE", 0},
+      {&shape, u"Prop.Exp", u"-1.49587538489371E-06", -1.495875384893708E-6},
+      {&shape, u"Prop.Formula", u"0.5", 0.5},
+      {&shape, u"Prop.NoValue", u"", 0},
+      {&shape, u"Prop.NoValue.Label", u"x", 0},
+      {&shape, u"Prop.NoValue.Prompt", u"", 0},  // every column of an existing row exists
+  });
   EXPECT_EQ(shape.cell(u"Prop.Formula").formula(), u"Width*0.5");
   EXPECT_EQ(shape.cell(u"Prop.Text").formula(), u"\"4\"");
   EXPECT_EQ(ErrorNumberOf([&] { shape.cell(u"Prop.Big").result_int(); }), err::kOverflow);
@@ -308,6 +316,7 @@ TEST(VsdxDrawing, DeletedRowsAndSectionsStopInheritance) {
   EXPECT_EQ(TextOf(no_row, u"Prop.P99"), u"");
 }
 
+// The results of formulas are checked on both adapters; here, how a file stores them.
 TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
   TempDir dir;
   const fs::path file = dir.path() / "plant.vsdx";
@@ -315,25 +324,20 @@ TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
   const struct {
     const char16_t* formula;
     const char16_t* text;
-    double number;
     const char* stored;  // the Cell element as saved
   } cases[] = {
-      {u"=\"Boiler \"2\"\"", u"Boiler \"2\"", 0, "<Cell N='Value' V='Boiler \"2\"' U='STR'/>"},
-      {u"=\"\"", u"", 0, "<Cell N='Value' V='' U='STR'/>"},
-      {u"=True", u"TRUE", 1, "<Cell N='Value' V='1' U='BOOL'/>"},
-      {u"42", u"42", 42, "<Cell N='Value' V='42'/>"},
-      {u"=-7.25", u"-7.25", -7.25, "<Cell N='Value' V='-7.25'/>"},
-      {u"1E+20", u"1E+20", 1e20, "<Cell N='Value' V='1E20'/>"},
-      {u"", u"", 0, "<Cell N='Value' V='' F='No Formula'/>"},
+      {u"=\"Boiler \"2\"\"", u"Boiler \"2\"", "<Cell N='Value' V='Boiler \"2\"' U='STR'/>"},
+      {u"=\"\"", u"", "<Cell N='Value' V='' U='STR'/>"},
+      {u"=True", u"TRUE", "<Cell N='Value' V='1' U='BOOL'/>"},
+      {u"42", u"42", "<Cell N='Value' V='42'/>"},
+      {u"=-7.25", u"-7.25", "<Cell N='Value' V='-7.25'/>"},
+      {u"1E+20", u"1E+20", "<Cell N='Value' V='1E20'/>"},
+      {u"", u"", "<Cell N='Value' V='' F='No Formula'/>"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(ToUtf8(c.formula));
     auto doc = OpenVsdx(file);
-    Shape& c1 = doc->pages().item(1).shapes().item(2);
-    Cell& cell = c1.cell(u"Prop.P11");
-    cell.set_formula(c.formula);
-    EXPECT_EQ(cell.result_text(kNoUnits), c.text);
-    EXPECT_EQ(cell.result_number(), c.number);
+    doc->pages().item(1).shapes().item(2).cell(u"Prop.P11").set_formula(c.formula);
     const fs::path saved = dir.path() / "saved.vsdx";
     SaveVsdx(*doc, saved);
     const std::string page = ReadZip(saved)[kPage1].content;
@@ -347,47 +351,27 @@ TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
   // A formula the host cannot read changes nothing: the saved page is the original.
   auto doc = OpenVsdx(file);
   Cell& cell = doc->pages().item(1).shapes().item(1).cell(u"Prop.P11");
-  for (const char16_t* bad : {u"=Width*2", u"=\"open", u"abc", u"="}) {
-    SCOPED_TRACE(ToUtf8(bad));
-    EXPECT_EQ(ErrorNumberOf([&] { cell.set_formula(bad); }), me::kBadFormula);
-    EXPECT_EQ(cell.result_text(kNoUnits), u"R1");
-  }
+  for (const char16_t* bad : {u"=Width*2", u"=\"open", u"abc", u"="})
+    EXPECT_EQ(ErrorNumberOf([&] { cell.set_formula(bad); }), me::kBadFormula) << ToUtf8(bad);
   const fs::path unchanged = dir.path() / "unchanged.vsdx";
   SaveVsdx(*doc, unchanged);
   EXPECT_EQ(ReadZip(unchanged), ReadZip(file));
 }
 
-TEST(VsdxDrawing, NamedRowsAreAddedAfterTheMastersRows) {
-  auto doc = SampleWriter().build();
-  Shapes& shapes = doc->pages().item(1).shapes();
-  Shape& c2 = shapes.item(u"C2");  // inherits P99 and P11
-  EXPECT_EQ(c2.add_named_row(kSectionProperty, u"P12", 0), 2);
-  EXPECT_EQ(c2.add_named_row(kSectionProperty, u"P1A", 0), 3);
-  EXPECT_EQ(c2.add_named_row(kSectionUser, u"U63", 0), 1);
-  EXPECT_EQ(TextOf(c2, u"Prop.P12"), u"");
-  EXPECT_EQ(TextOf(c2, u"Prop.P12.Invisible"), u"FALSE");
-  c2.cell_src(kSectionProperty, 3, kColumnPropertyHidden).set_formula(u"=True");
-  EXPECT_EQ(TextOf(c2, u"Prop.P1A.Invisible"), u"TRUE");
-  EXPECT_EQ(TextOf(c2, u"Prop.P12.Invisible"), u"FALSE");
-  c2.cell_src(kSectionProperty, 0, kColumnValue).set_formula(u"7");
-  EXPECT_EQ(TextOf(c2, u"Prop.P99"), u"7");
-  EXPECT_EQ(TextOf(shapes.item(u"Controller"), u"Prop.P99"), u"1");  // the master is untouched
-
-  const struct {
-    int16_t section;
-    const char16_t* row;
-    int32_t error;
-  } refused[] = {
-      {kSectionProperty, u"p99", me::kBadRowName},  // inherited, in another case
-      {kSectionProperty, u"P12", me::kBadRowName}, {kSectionProperty, u"Bad Name", me::kBadRowName},
-      {kSectionProperty, u"", me::kBadRowName},    {244, u"X", me::kBadSection},
-  };
-  for (const auto& r : refused) {
-    SCOPED_TRACE(ToUtf8(r.row));
-    EXPECT_EQ(ErrorNumberOf([&] { c2.add_named_row(r.section, r.row, 0); }), r.error);
+// Writes a device list of `count` hidden rows "V1`C<n>" into the document sheet as the library
+// does, adding the count row where the sheet lacks it; gives the rows' indexes.
+std::vector<int16_t> WriteDeviceRows(Shape& sheet, int count) {
+  if (!sheet.cell_exists(u"Prop.DeviceTableRowCount"))
+    sheet.add_named_row(kSectionProperty, u"DeviceTableRowCount", 0);
+  sheet.cell(u"Prop.DeviceTableRowCount").set_formula(IntegerText(count));
+  std::vector<int16_t> indices;
+  for (int i = 1; i <= count; ++i) {
+    const Text row = u"DeviceTableRow" + IntegerText(i);
+    indices.push_back(sheet.add_named_row(kSectionProperty, row, 0));
+    sheet.cell(u"Prop." + row).set_formula(u"=\"V1`C" + IntegerText(i) + u"\"");
+    sheet.cell_src(kSectionProperty, indices.back(), kColumnPropertyHidden).set_formula(u"=True");
   }
-  EXPECT_EQ(ErrorNumberOf([&] { c2.cell_src(kSectionProperty, 4, 0); }), me::kNoSuchCell);
-  EXPECT_EQ(ErrorNumberOf([&] { c2.cell_src(kSectionProperty, 0, 9); }), me::kNoSuchCell);
+  return indices;
 }
 
 // The device list of the document sheet: hundreds of rows added, found by index and by name,
@@ -399,14 +383,8 @@ TEST(VsdxDrawing, DocumentSheetRowsSurviveASave) {
   auto doc = OpenVsdx(file);
   Shape& sheet = doc->document_sheet();
   constexpr int kRows = 300;
-  for (int i = 1; i <= kRows; ++i) {
-    const Text row = u"DeviceTableRow" + IntegerText(i);
-    ASSERT_EQ(sheet.add_named_row(kSectionProperty, row, 0), i);
-    sheet.cell(u"Prop." + row).set_formula(u"=\"V1`C" + IntegerText(i) + u"\"");
-    sheet.cell_src(kSectionProperty, static_cast<int16_t>(i), kColumnPropertyHidden)
-        .set_formula(u"=True");
-  }
-  sheet.cell(u"Prop.DeviceTableRowCount").set_formula(IntegerText(kRows));
+  const std::vector<int16_t> indices = WriteDeviceRows(sheet, kRows);
+  for (int i = 1; i <= kRows; ++i) ASSERT_EQ(indices[i - 1], i);
   EXPECT_EQ(TextOf(sheet, u"prop.devicetablerow123"), u"V1`C123");
   SaveVsdx(*doc, file);
 
@@ -480,15 +458,9 @@ TEST(VsdxSave, AFailedSaveLeavesTheTargetAndFolderAsTheyWere) {
       {dir.path(), u"it is not a regular file."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.target.string());
-    try {
-      SaveVsdx(*doc, c.target);
-      ADD_FAILURE() << "saved";
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), kFileError);
-      EXPECT_EQ(e.description(), u"Cannot save drawing '" + FromUtf8(c.target.filename().string()) +
-                                     u"': " + c.reason);
-    }
+    EXPECT_EQ(
+        FileErrorOf([&] { SaveVsdx(*doc, c.target); }),
+        u"Cannot save drawing '" + FromUtf8(c.target.filename().string()) + u"': " + c.reason);
   }
   EXPECT_EQ(ReadFile(read_only), before);
   size_t files = 0;
@@ -529,6 +501,10 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
     parts.insert(parts.end(), extra.begin(), extra.end());
     return parts;
   };
+  const auto add = [&](std::string name, std::string content = "<a/>",
+                       int32_t method = ZIP_CM_DEFLATE, bool encrypted = false) {
+    return with({NewEntry{std::move(name), std::move(content), method, encrypted}});
+  };
   const auto replacing = [&](const std::string& name, std::string content) {
     std::vector<NewEntry> parts = good;
     for (NewEntry& p : parts)
@@ -536,13 +512,23 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
     return parts;
   };
   const std::string kDeclaration = "<?xml version='1.0' encoding='utf-8' ?>";
+  const auto refused = [&](const std::string& name, const Text& reason,
+                           const vsdx::PackageLimits& limits = {}) {
+    const Text description = FileErrorOf([&] { OpenVsdx(dir.path() / name, limits); });
+    EXPECT_TRUE(
+        description.starts_with(u"Cannot read drawing '" + FromUtf8(name) + u"': " + reason))
+        << ToUtf8(description);
+  };
 
+  for (const std::string raw : {"not a zip at all", ""}) {
+    WriteFile(dir.path() / "raw.vsdx", raw);
+    refused("raw.vsdx", u"it is not a zip package (");
+  }
   struct Case {
     const char* file;
-    std::vector<NewEntry> entries;  // empty: `raw` is the file
-    std::string raw;
-    vsdx::PackageLimits limits;
+    std::vector<NewEntry> entries;
     Text reason;
+    vsdx::PackageLimits limits = {};
   };
   vsdx::PackageLimits few_entries;
   few_entries.max_entries = static_cast<int64_t>(good.size()) - 1;
@@ -552,295 +538,222 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
   vsdx::PackageLimits small_total;
   small_total.max_total_bytes = 4000;
   for (const NewEntry& e : good) small_total.max_total_bytes += e.content.size();
-  const std::string zeros(20u << 20, '\0');
+  const std::string pages_xml = "visio/pages/pages.xml";
   const std::vector<Case> cases = {
-      {"text.vsdx", {}, "not a zip at all", {}, u"it is not a zip package ("},
-      {"empty.vsdx", {}, "", {}, u"it is not a zip package ("},
       {"nodrawing.vsdx",
-       {{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}},
-       "",
-       {},
+       std::vector<NewEntry>{{"[Content_Types].xml", "<Types/>"}, {"readme.txt", "hello"}},
        u"it is not a drawing (it has no drawing document part)."},
-      {"notypes.vsdx",
-       {{"readme.txt", "hello"}},
-       "",
-       {},
+      {"notypes.vsdx", std::vector<NewEntry>{{"readme.txt", "hello"}},
        u"it is not a drawing (it has no content types)."},
-      {"many.vsdx", good, "", few_entries,
+      {"many.vsdx", good,
        u"it holds " + IntegerText(static_cast<long long>(good.size())) +
            u" entries; a drawing may hold at most " +
-           IntegerText(static_cast<long long>(good.size()) - 1) + u"."},
-      {"bigpart.vsdx", with({{"big.bin", std::string(2000, 'x'), ZIP_CM_STORE}}), "", small_parts,
-       u"the part 'big.bin' is larger than a part may be."},
+           IntegerText(static_cast<long long>(good.size()) - 1) + u".",
+       few_entries},
+      {"bigpart.vsdx", add("big.bin", std::string(2000, 'x'), ZIP_CM_STORE),
+       u"the part 'big.bin' is larger than a part may be.", small_parts},
       {"bigtotal.vsdx",
-       with({{"a.bin", std::string(3000, 'a')}, {"b.bin", std::string(3000, 'b')}}), "",
-       small_total, u"its parts together are larger than a drawing may be."},
-      {"bomb.vsdx",
-       with({{"bomb.bin", zeros}}),
-       "",
-       {},
+       with({{"a.bin", std::string(3000, 'a')}, {"b.bin", std::string(3000, 'b')}}),
+       u"its parts together are larger than a drawing may be.", small_total},
+      {"bomb.vsdx", add("bomb.bin", std::string(20u << 20, '\0')),
        u"the part 'bomb.bin' is compressed beyond the allowed ratio."},
-      {"encrypted.vsdx",
-       with({{"secret.xml", "<a/>", ZIP_CM_DEFLATE, true}}),
-       "",
-       {},
+      {"encrypted.vsdx", add("secret.xml", "<a/>", ZIP_CM_DEFLATE, true),
        u"the part 'secret.xml' is encrypted."},
-      {"bzip2.vsdx",
-       with({{"odd.xml", "<a/>", ZIP_CM_BZIP2}}),
-       "",
-       {},
+      {"bzip2.vsdx", add("odd.xml", "<a/>", ZIP_CM_BZIP2),
        u"the part 'odd.xml' uses an unsupported compression method."},
-      {"dotdot.vsdx",
-       with({{"visio/../../evil.xml", "<a/>"}}),
-       "",
-       {},
+      {"dotdot.vsdx", add("visio/../../evil.xml"),
        u"the entry 'visio/../../evil.xml' names a path outside the package."},
-      {"absolute.vsdx",
-       with({{"/etc/evil.xml", "<a/>"}}),
-       "",
-       {},
+      {"absolute.vsdx", add("/etc/evil.xml"),
        u"the entry '/etc/evil.xml' names a path outside the package."},
-      {"backslash.vsdx",
-       with({{"visio\\evil.xml", "<a/>"}}),
-       "",
-       {},
+      {"backslash.vsdx", add("visio\\evil.xml"),
        u"the entry 'visio\\evil.xml' names a path outside the package."},
-      {"twice.vsdx",
-       with({{"VISIO/Document.xml", "<a/>"}}),
-       "",
-       {},
-       u"the entry 'VISIO/Document.xml' appears twice."},
+      {"twice.vsdx", add("VISIO/Document.xml"), u"the entry 'VISIO/Document.xml' appears twice."},
       {"doctype.vsdx",
        replacing("visio/document.xml",
                  kDeclaration + "<!DOCTYPE x [<!ENTITY a 'aaaaaaaa'><!ENTITY b '&a;&a;&a;'>]>"
                                 "<VisioDocument>&b;</VisioDocument>"),
-       "",
-       {},
        u"the part 'visio/document.xml' declares a DOCTYPE."},
-      {"malformed.vsdx",
-       replacing(kPage1, kDeclaration + "<PageContents><Shapes>"),
-       "",
-       {},
+      {"malformed.vsdx", replacing(kPage1, kDeclaration + "<PageContents><Shapes>"),
        u"the part 'visio/pages/page1.xml' is not well-formed XML ("},
       {"nopages.vsdx",
        replacing(
-           "visio/pages/pages.xml",
+           pages_xml,
            kDeclaration + "<Pages xmlns='http://schemas.microsoft.com/office/visio/2012/main'/>"),
-       "",
-       {},
        u"the drawing has no pages."},
       {"lostpage.vsdx",
        replacing("visio/pages/_rels/pages.xml.rels", kDeclaration + "<Relationships/>"),
-       "",
-       {},
        u"the page 'Page-1' has no part."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const fs::path file = dir.path() / c.file;
-    if (c.entries.empty())
-      WriteFile(file, c.raw);
-    else
-      WriteZip(file, c.entries);
-    try {
-      OpenVsdx(file, c.limits);
-      ADD_FAILURE() << "opened";
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), kFileError);
-      const Text prefix = u"Cannot read drawing '" + FromUtf8(c.file) + u"': ";
-      EXPECT_EQ(e.description().substr(0, prefix.size() + c.reason.size()), prefix + c.reason)
-          << ToUtf8(e.description());
-    }
+    WriteZip(dir.path() / c.file, c.entries);
+    refused(c.file, c.reason, c.limits);
   }
 
   // A truncated file, and an entry whose headers understate what it inflates to.
-  const fs::path whole = dir.path() / "whole.vsdx";
-  WriteZip(whole, good);
-  std::string bytes = ReadFile(whole);
-  const fs::path truncated = dir.path() / "truncated.vsdx";
-  WriteFile(truncated, bytes.substr(0, bytes.size() / 2));
-  EXPECT_EQ(ErrorNumberOf([&] { OpenVsdx(truncated); }), kFileError);
+  WriteZip(dir.path() / "whole.vsdx", good);
+  const std::string bytes = ReadFile(dir.path() / "whole.vsdx");
+  WriteFile(dir.path() / "truncated.vsdx", bytes.substr(0, bytes.size() / 2));
+  EXPECT_EQ(ErrorNumberOf([&] { OpenVsdx(dir.path() / "truncated.vsdx"); }), kFileError);
 
   const fs::path lying = dir.path() / "lying.vsdx";
   WriteZip(lying, replacing("_rels/.rels", good[1].content + std::string(100000, ' ')));
   std::string patched = ReadFile(lying);
   PatchDeclaredSize(patched, "_rels/.rels", 1000);
   WriteFile(lying, patched);
-  try {
-    OpenVsdx(lying);
-    ADD_FAILURE() << "opened";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.number(), kFileError);
-    EXPECT_NE(e.description().find(u"'lying.vsdx': the part '_rels/.rels' "), Text::npos)
-        << ToUtf8(e.description());
-  }
+  refused("lying.vsdx", u"the part '_rels/.rels' ");
 }
 
 // Real drawings written by the application.
-
-struct RealPage {
-  const char16_t* name;
-  std::vector<Text> shapes;
-};
-
-void ExpectPages(Document& doc, const std::vector<RealPage>& pages) {
-  ASSERT_EQ(doc.pages().count(), static_cast<int16_t>(pages.size()));
-  for (size_t i = 0; i < pages.size(); ++i) {
-    Page& page = doc.pages().item(static_cast<int16_t>(i + 1));
-    EXPECT_EQ(page.name(), pages[i].name);
-    EXPECT_EQ(ShapeNames(page), pages[i].shapes);
-  }
-}
-
 struct RealCell {
-  const char16_t* page;
   const char16_t* shape;
   const char16_t* cell;
   const char16_t* text;  // nullptr: the cell does not exist
 };
+struct RealDrawing {
+  const char* file;
+  int16_t page_count;
+  // The pages from the first, each with its top-level shapes in order.
+  std::vector<std::pair<const char16_t*, std::vector<Text>>> pages;
+  const char16_t* cell_page;
+  std::vector<RealCell> cells;
+  std::function<void(Document&)> more = [](Document&) {};
+};
 
-void ExpectCells(Document& doc, const std::vector<RealCell>& cells) {
-  for (const RealCell& c : cells) {
-    SCOPED_TRACE(ToUtf8(Text(c.shape) + u"!" + c.cell));
-    Shape& shape = doc.pages().item(c.page).shapes().item(c.shape);
-    EXPECT_EQ(shape.cell_exists(c.cell), c.text != nullptr);
-    if (c.text) {
-      EXPECT_EQ(TextOf(shape, c.cell), c.text);
-    }
-  }
-}
+const RealDrawing kRealDrawings[] = {
+    // Page IDs 0, 4, 7 and relationships listed in reverse: order comes from pages.xml.
+    {"davehoward_test1.vsdx",
+     3,
+     {{u"Page-1", {u"Sheet.1", u"Sheet.2", u"Sheet.5", u"Sheet.6"}},
+      {u"Page-2", {}},
+      {u"Page-3", {u"Sheet.1"}}},
+     u"Page-1",
+     {{u"Sheet.1", u"Prop.my_property_name", u"property value"},
+      {u"Sheet.1", u"Prop.MY_SECOND_PROPERTY_NAME", u"another value"},
+      {u"Sheet.1", u"Prop.Row_3.Invisible", u"FALSE"},
+      {u"Sheet.6", u"Prop.Row_1", u"Box02"},
+      {u"Sheet.2", u"Prop.Row_1", nullptr}},
+     [](Document& doc) {
+       EXPECT_EQ(doc.name(), u"davehoward_test1.vsdx");
+       EXPECT_EQ(TextOf(doc.document_sheet(), u"User.msvNoAutoConnect"), u"1");
+     }},
+    // Group master rows reach instances and members; members inherit from the master's member
+    // shape they name.
+    {"davehoward_test3_house.vsdx",
+     1,
+     {{u"Page-1", {u"Sheet.1", u"Sheet.5", u"House", u"House.11"}}},
+     u"Page-1",
+     {{u"House", u"Prop.ShapeClass", u"Location"},
+      {u"House", u"Prop.ShapeClass.Invisible", u"TRUE"},
+      {u"House", u"Prop.ShapeType", u"House"},
+      {u"House", u"User.visVersion", u"15"},
+      {u"House", u"User.SolSH", u"{BF0433D9-CD73-4EB5-8390-8653BE590246}"},
+      {u"House.11", u"Prop.ShapeClass", u"House01"},
+      {u"House.11", u"Prop.ShapeClass.Invisible", u"TRUE"},
+      {u"Sheet.5", u"Prop.Row_1", u"Box01"},
+      {u"Sheet.5", u"Prop.ShapeClass", nullptr},
+      {u"Sheet.9", u"User.SurroundingRegionColor", u"1"},
+      {u"Sheet.13", u"User.SurroundingRegionColor", u"1"},
+      {u"Sheet.8", u"User.SurroundingRegionColor", nullptr}},
+     [](Document& doc) {
+       Shape& member = doc.pages().item(1).shapes().item(u"Sheet.9");
+       EXPECT_EQ(member.cell(u"User.SurroundingRegionColor").formula(), u"Sheet.6!FillForegnd");
+     }},
+    // Inherited, extended and overridden rows.
+    {"davehoward_test6_shape_properties.vsdx",
+     3,
+     {},
+     u"master_test",
+     {{u"data_prop_test.3", u"Prop.Row_2", u"shape property value"},
+      {u"data_prop_test.3", u"Prop.Row_2.Label", u"shape_prop"},
+      {u"data_prop_test.4", u"Prop.Row_1", u"override"},
+      {u"Sheet.5", u"Prop.Row_1", u"value not in an \"attrib\""},
+      {u"Sheet.9", u"Prop.Row_2", u""},
+      {u"Sheet.9", u"Prop.Row_2.Label", u"empty_prop"}},
+     [](Document& doc) {
+       Page& page = doc.pages().item(u"master_test");
+       EXPECT_EQ(ShapeNames(page),
+                 (std::vector<Text>{u"data_prop_test", u"data_prop_test.3", u"data_prop_test.4",
+                                    u"Sheet.5", u"Sheet.9"}));
+       // Row_1 comes from the master for all three instances; only ID 4 overrides its value.
+       Shape& plain = page.shapes().item(1);
+       Shape& extended = page.shapes().item(2);
+       Shape& overridden = page.shapes().item(3);
+       const Text master_value = TextOf(plain, u"Prop.Row_1");
+       EXPECT_EQ(TextOf(extended, u"Prop.Row_1"), master_value);
+       EXPECT_NE(master_value, u"override");
+       EXPECT_EQ(TextOf(overridden, u"Prop.Row_1.Label"), TextOf(plain, u"Prop.Row_1.Label"));
+       EXPECT_FALSE(TextOf(plain, u"Prop.Row_1.Label").empty());
+       EXPECT_EQ(extended.add_named_row(kSectionProperty, u"Row_3", 0), 2);
+     }},
+    // Master 3 is master1.xml (the connector) and master 8 is master3.xml ("User", with shape
+    // data): a reader going by numbers would swap them.
+    {"poi_60489.vsdx",
+     1,
+     {{u"Page-1",
+       {u"Sheet.111", u"User.20", u"Ellipse.9", u"Dynamic connector", u"User.120", u"Ellipse.103",
+        u"Dynamic connector.123", u"User.95", u"Ellipse.130", u"Dynamic connector.131"}}},
+     u"Page-1",
+     {{u"Dynamic connector.123", u"User.visVersion", u"15"},
+      {u"Dynamic connector.123", u"User.Identifying", u"1"},
+      {u"Dynamic connector.123", u"User.DXBegin", u"0.0126844192093838"},
+      {u"Dynamic connector.123", u"Prop.ShapeClass", nullptr},
+      {u"User.20", u"Prop.ShapeClass", u"Connectivity"},
+      {u"User.20", u"Prop.ShapeClass.Invisible", u"TRUE"},
+      {u"User.20", u"Prop.Building", u""},
+      {u"Rounded Rectangle", u"User.TopLeftOffset", u"0.4"},
+      {u"Rounded Rectangle", u"User.CornerLockHoriz", u"TRUE"}}},
+    // Local names are shown.
+    {"libvisio_testfile6.vsdx",
+     1,
+     {{u"Hauptrufnummer", {u"Start/End", u"Endereignis.420"}}},
+     u"Hauptrufnummer",
+     {{u"Endereignis.420", u"Prop.BpmnEventType", u"Ende"},
+      {u"Endereignis.420", u"Prop.BpmnId.Invisible", u"TRUE"},
+      {u"Endereignis.420", u"User.msvShapeCategories", u"Event"},
+      {u"Sheet.421", u"User.EventTypeMode", u"5"},
+      {u"Start/End", u"Prop.Cost", u""},
+      {u"Start/End", u"User.DefaultWidth", u"0.984251968503937"}}},
+};
 
-#define REAL_DRAWING(var, name)                            \
-  const std::optional<fs::path> var = SharedDrawing(name); \
-  if (var) {                                               \
-  } else                                                   \
-    GTEST_SKIP() << name << " is not in ../shared/testdata/vsdx"
-
-TEST(VsdxRealFiles, Test1PagesInRelationshipOrderAndPlainShapeData) {
-  REAL_DRAWING(file, "davehoward_test1.vsdx");
-  auto doc = OpenVsdx(*file);
-  EXPECT_EQ(doc->name(), u"davehoward_test1.vsdx");
-  // Page IDs 0, 4, 7 and relationships listed in reverse: order comes from pages.xml.
-  ExpectPages(*doc, {{u"Page-1", {u"Sheet.1", u"Sheet.2", u"Sheet.5", u"Sheet.6"}},
-                     {u"Page-2", {}},
-                     {u"Page-3", {u"Sheet.1"}}});
-  ExpectCells(*doc, {{u"Page-1", u"Sheet.1", u"Prop.my_property_name", u"property value"},
-                     {u"Page-1", u"Sheet.1", u"Prop.MY_SECOND_PROPERTY_NAME", u"another value"},
-                     {u"Page-1", u"Sheet.1", u"Prop.Row_3.Invisible", u"FALSE"},
-                     {u"Page-1", u"Sheet.6", u"Prop.Row_1", u"Box02"},
-                     {u"Page-1", u"Sheet.2", u"Prop.Row_1", nullptr}});
-  EXPECT_EQ(TextOf(doc->document_sheet(), u"User.msvNoAutoConnect"), u"1");
-}
-
-TEST(VsdxRealFiles, Test3GroupMasterRowsReachInstancesAndMembers) {
-  REAL_DRAWING(file, "davehoward_test3_house.vsdx");
-  auto doc = OpenVsdx(*file);
-  ExpectPages(*doc, {{u"Page-1", {u"Sheet.1", u"Sheet.5", u"House", u"House.11"}}});
-  ExpectCells(*doc,
-              {{u"Page-1", u"House", u"Prop.ShapeClass", u"Location"},
-               {u"Page-1", u"House", u"Prop.ShapeClass.Invisible", u"TRUE"},
-               {u"Page-1", u"House", u"Prop.ShapeType", u"House"},
-               {u"Page-1", u"House", u"User.visVersion", u"15"},
-               {u"Page-1", u"House", u"User.SolSH", u"{BF0433D9-CD73-4EB5-8390-8653BE590246}"},
-               {u"Page-1", u"House.11", u"Prop.ShapeClass", u"House01"},
-               {u"Page-1", u"House.11", u"Prop.ShapeClass.Invisible", u"TRUE"},
-               {u"Page-1", u"Sheet.5", u"Prop.Row_1", u"Box01"},
-               {u"Page-1", u"Sheet.5", u"Prop.ShapeClass", nullptr},
-               // Members inherit from the master's member shape they name.
-               {u"Page-1", u"Sheet.9", u"User.SurroundingRegionColor", u"1"},
-               {u"Page-1", u"Sheet.13", u"User.SurroundingRegionColor", u"1"},
-               {u"Page-1", u"Sheet.8", u"User.SurroundingRegionColor", nullptr}});
-  Shape& member = doc->pages().item(1).shapes().item(u"Sheet.9");
-  EXPECT_EQ(member.cell(u"User.SurroundingRegionColor").formula(), u"Sheet.6!FillForegnd");
-}
-
-TEST(VsdxRealFiles, Test6InheritedExtendedAndOverriddenRows) {
-  REAL_DRAWING(file, "davehoward_test6_shape_properties.vsdx");
-  auto doc = OpenVsdx(*file);
-  ASSERT_EQ(doc->pages().count(), 3);
-  Page& page = doc->pages().item(u"master_test");
-  EXPECT_EQ(ShapeNames(page), (std::vector<Text>{u"data_prop_test", u"data_prop_test.3",
-                                                 u"data_prop_test.4", u"Sheet.5", u"Sheet.9"}));
-  ExpectCells(*doc, {{u"master_test", u"data_prop_test.3", u"Prop.Row_2", u"shape property value"},
-                     {u"master_test", u"data_prop_test.3", u"Prop.Row_2.Label", u"shape_prop"},
-                     {u"master_test", u"data_prop_test.4", u"Prop.Row_1", u"override"},
-                     {u"master_test", u"Sheet.5", u"Prop.Row_1", u"value not in an \"attrib\""},
-                     {u"master_test", u"Sheet.9", u"Prop.Row_2", u""},
-                     {u"master_test", u"Sheet.9", u"Prop.Row_2.Label", u"empty_prop"}});
-  // Row_1 comes from the master for all three instances; only ID 4 overrides its value.
-  Shape& plain = page.shapes().item(1);
-  Shape& extended = page.shapes().item(2);
-  Shape& overridden = page.shapes().item(3);
-  const Text master_value = TextOf(plain, u"Prop.Row_1");
-  EXPECT_EQ(TextOf(extended, u"Prop.Row_1"), master_value);
-  EXPECT_NE(master_value, u"override");
-  EXPECT_EQ(TextOf(overridden, u"Prop.Row_1.Label"), TextOf(plain, u"Prop.Row_1.Label"));
-  EXPECT_FALSE(TextOf(plain, u"Prop.Row_1.Label").empty());
-  EXPECT_EQ(extended.add_named_row(kSectionProperty, u"Row_3", 0), 2);
-}
-
-TEST(VsdxRealFiles, Poi60489MastersFoundThroughRelationshipsNotNumbers) {
-  REAL_DRAWING(file, "poi_60489.vsdx");
-  auto doc = OpenVsdx(*file);
-  ExpectPages(*doc, {{u"Page-1",
-                      {u"Sheet.111", u"User.20", u"Ellipse.9", u"Dynamic connector", u"User.120",
-                       u"Ellipse.103", u"Dynamic connector.123", u"User.95", u"Ellipse.130",
-                       u"Dynamic connector.131"}}});
-  // Master 3 is master1.xml (the connector) and master 8 is master3.xml ("User", with shape
-  // data): a reader going by numbers would swap them.
-  ExpectCells(*doc, {{u"Page-1", u"Dynamic connector.123", u"User.visVersion", u"15"},
-                     {u"Page-1", u"Dynamic connector.123", u"User.Identifying", u"1"},
-                     {u"Page-1", u"Dynamic connector.123", u"User.DXBegin", u"0.0126844192093838"},
-                     {u"Page-1", u"Dynamic connector.123", u"Prop.ShapeClass", nullptr},
-                     {u"Page-1", u"User.20", u"Prop.ShapeClass", u"Connectivity"},
-                     {u"Page-1", u"User.20", u"Prop.ShapeClass.Invisible", u"TRUE"},
-                     {u"Page-1", u"User.20", u"Prop.Building", u""},
-                     {u"Page-1", u"Rounded Rectangle", u"User.TopLeftOffset", u"0.4"},
-                     {u"Page-1", u"Rounded Rectangle", u"User.CornerLockHoriz", u"TRUE"}});
-}
-
-TEST(VsdxRealFiles, TestFile6LocalNamesAreShown) {
-  REAL_DRAWING(file, "libvisio_testfile6.vsdx");
-  auto doc = OpenVsdx(*file);
-  ExpectPages(*doc, {{u"Hauptrufnummer", {u"Start/End", u"Endereignis.420"}}});
-  ExpectCells(*doc,
-              {{u"Hauptrufnummer", u"Endereignis.420", u"Prop.BpmnEventType", u"Ende"},
-               {u"Hauptrufnummer", u"Endereignis.420", u"Prop.BpmnId.Invisible", u"TRUE"},
-               {u"Hauptrufnummer", u"Endereignis.420", u"User.msvShapeCategories", u"Event"},
-               {u"Hauptrufnummer", u"Sheet.421", u"User.EventTypeMode", u"5"},
-               {u"Hauptrufnummer", u"Start/End", u"Prop.Cost", u""},
-               {u"Hauptrufnummer", u"Start/End", u"User.DefaultWidth", u"0.984251968503937"}});
-}
-
-// Every real drawing: an unchanged save copies every entry; a device list written into the
-// document sheet reads back after a save that changed only the document part and the flag.
-TEST(VsdxRealFiles, SavesKeepEveryOtherPartAsItWas) {
+// Each real drawing reads as the application shows it. An unchanged save copies every entry; a
+// device list written into the document sheet reads back after a save that changed only the
+// document part and the flag.
+TEST(VsdxRealFiles, ReadAsShownAndSavesKeepEveryOtherPartAsItWas) {
   TempDir dir;
   size_t seen = 0;
-  for (const char* name :
-       {"davehoward_test1.vsdx", "davehoward_test3_house.vsdx",
-        "davehoward_test6_shape_properties.vsdx", "poi_60489.vsdx", "libvisio_testfile6.vsdx"}) {
-    const std::optional<fs::path> file = SharedDrawing(name);
+  for (const RealDrawing& real : kRealDrawings) {
+    const std::optional<fs::path> file = SharedDrawing(real.file);
     if (!file) continue;
     ++seen;
-    SCOPED_TRACE(name);
+    SCOPED_TRACE(real.file);
+    auto doc = OpenVsdx(*file);
+    ASSERT_EQ(doc->pages().count(), real.page_count);
+    for (int16_t i = 1; const auto& [name, shapes] : real.pages) {
+      Page& page = doc->pages().item(i++);
+      EXPECT_EQ(page.name(), name);
+      EXPECT_EQ(ShapeNames(page), shapes);
+    }
+    for (const RealCell& c : real.cells) {
+      SCOPED_TRACE(ToUtf8(Text(c.shape) + u"!" + c.cell));
+      Shape& shape = doc->pages().item(real.cell_page).shapes().item(c.shape);
+      EXPECT_EQ(shape.cell_exists(c.cell), c.text != nullptr);
+      if (c.text) {
+        EXPECT_EQ(TextOf(shape, c.cell), c.text);
+      }
+    }
+    real.more(*doc);
+
     const auto original = ReadZip(*file);
     const fs::path same = dir.path() / "same.vsdx";
     SaveVsdx(*OpenVsdx(*file), same);
     EXPECT_EQ(ReadZip(same), original);
 
-    auto doc = OpenVsdx(*file);
-    Shape& sheet = doc->document_sheet();
-    sheet.add_named_row(kSectionProperty, u"DeviceTableRowCount", 0);
-    sheet.cell(u"Prop.DeviceTableRowCount").set_formula(u"2");
-    for (int i = 1; i <= 2; ++i) {
-      const Text row = u"DeviceTableRow" + IntegerText(i);
-      const int16_t index = sheet.add_named_row(kSectionProperty, row, 0);
-      sheet.cell(u"Prop." + row).set_formula(u"=\"V1`Dev" + IntegerText(i) + u"\"");
-      sheet.cell_src(kSectionProperty, index, kColumnPropertyHidden).set_formula(u"=True");
-    }
+    auto edited = OpenVsdx(*file);
+    Shape& sheet = edited->document_sheet();
+    WriteDeviceRows(sheet, 2);
     const fs::path updated = dir.path() / "updated.vsdx";
-    SaveVsdx(*doc, updated);
+    SaveVsdx(*edited, updated);
     const auto saved = ReadZip(updated);
     ASSERT_EQ(saved.size(), original.size());
     for (const auto& [part, entry] : saved) {
@@ -851,7 +764,7 @@ TEST(VsdxRealFiles, SavesKeepEveryOtherPartAsItWas) {
     auto reopened = OpenVsdx(updated);
     Shape& again = reopened->document_sheet();
     EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRowCount"), u"2");
-    EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRow2"), u"V1`Dev2");
+    EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRow2"), u"V1`C2");
     EXPECT_EQ(TextOf(again, u"Prop.DeviceTableRow2.Invisible"), u"TRUE");
     // The application's own document sheet row, where the file has it, is kept.
     ASSERT_EQ(again.cell_exists(u"User.msvNoAutoConnect"),

@@ -48,6 +48,14 @@ class PartNumberListsTest : public ::testing::Test {
     EXPECT_EQ(combo_->text(), u"was selected");
   }
   const std::vector<Box>& boxes() const { return test_.boxes->boxes(); }
+  // One plain box of the library whose text starts with `start` and goes on.
+  void ExpectPlainBox(const Text& start) const {
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_TRUE(boxes()[0].text.starts_with(start)) << ToUtf8(boxes()[0].text);
+    EXPECT_GT(boxes()[0].text.size(), start.size());
+    EXPECT_EQ(boxes()[0].style, 0);
+    EXPECT_EQ(boxes()[0].title, u"KvPwForStencils");
+  }
   const std::vector<Text>& sql() const { return *test_.sql; }
   // A record set of one column, read from a query on `file`, as a macro would pass it.
   db::RecordsetRef Query(const Text& file, const Text& query) {
@@ -225,11 +233,7 @@ TEST_F(PartNumberListsTest, FailedMainQueryShowsUnableToOpenAndLeavesTheList) {
     SCOPED_TRACE(c.label);
     test_.boxes->clear();
     c.call();
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text.substr(0, c.start.size()), c.start) << ToUtf8(boxes()[0].text);
-    EXPECT_GT(boxes()[0].text.size(), c.start.size());
-    EXPECT_EQ(boxes()[0].style, 0);
-    EXPECT_EQ(boxes()[0].title, u"KvPwForStencils");
+    ExpectPlainBox(c.start);
     EXPECT_EQ(combo_->list_count(), 5) << "the control is not touched";
     ExpectSelectionKept();
   }
@@ -239,11 +243,7 @@ TEST_F(PartNumberListsTest, FailedPartLookupStopsTheListAndKeepsTheSelection) {
   // A parts database that cannot be opened: one box, nothing listed.
   const Text missing = dir_.file("missing.mdb");
   pw2_.PopulatePartNumberByOptions(combo_, missing, props(), 42);
-  ASSERT_EQ(boxes().size(), 1u);
-  const Text start = u"Unable to query part list: Unable to open database: ";
-  EXPECT_EQ(boxes()[0].text.substr(0, start.size()), start) << ToUtf8(boxes()[0].text);
-  EXPECT_EQ(boxes()[0].style, 0);
-  EXPECT_EQ(boxes()[0].title, u"KvPwForStencils");
+  ExpectPlainBox(u"Unable to query part list: Unable to open database: ");
   EXPECT_EQ(combo_->list_count(), 0);
   ExpectSelectionKept();
 
@@ -260,8 +260,7 @@ TEST_F(PartNumberListsTest, FailedPartLookupStopsTheListAndKeepsTheSelection) {
   test_.boxes->clear();
   db::RecordsetRef rs = Query(bad, u"SELECT MfgPartNumber FROM P ORDER BY MfgPartNumber");
   pw2_.PopulatePartNumberByRecordset(combo_, bad, rs);
-  ASSERT_EQ(boxes().size(), 1u);
-  EXPECT_EQ(boxes()[0].text.substr(0, 50), u"Unable to query part list: Error executing query: ");
+  ExpectPlainBox(u"Unable to query part list: Error executing query: ");
   EXPECT_EQ(RowsOf(), (Rows{{u"A-1", u"first", u"$1.00"}}));
   EXPECT_EQ(sql(), (std::vector<Text>{kLookup + u"'A-1'", kLookup + u"'B-2'"}));
   ExpectSelectionKept();
@@ -326,18 +325,11 @@ TEST_F(PartNumberListsTest, BuildersLetTheirOwnFailuresThrough) {
 
 TEST_F(PartNumberListsTest, CalledThroughTheComponentRuntime) {
   const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
-  const struct {
-    TextView name;
-    DispId id;
-  } ids[] = {
-      {u"PopulatePartNumberByRecordset", 0x60030002},
-      {u"PopulatePartNumberByPartPropQuery", 0x60030003},
-      {u"PopulatePartNumberByItemCode", 0x60030004},
-      {u"PopulatePartNumberByBasePackage", 0x60030005},
-      {u"PopulatePartNumberByOptions", 0x60030006},
-      {u"PopulatePartNumberByDrivers", 0x60030007},
-  };
-  for (const auto& i : ids) EXPECT_EQ(pw2->IdOfName(UpperCase(i.name)), i.id) << ToUtf8(i.name);
+  // PopulatePartNumberBy<name>, numbered in this order from 0x60030002.
+  DispId id = 0x60030002;
+  for (const TextView name :
+       {u"Recordset", u"PartPropQuery", u"ItemCode", u"BasePackage", u"Options", u"Drivers"})
+    EXPECT_EQ(pw2->IdOfName(UpperCase(u"PopulatePartNumberBy" + Text(name))), id++) << ToUtf8(name);
 
   Variant combo = ObjectRef(combo_), db_parts = parts(), db_props = props(), soft_id = int16_t{42},
           pattern = u"[12]";
