@@ -52,7 +52,13 @@ const std::filesystem::path& DrawingFile() {
         .prop(u"P1A", u"")
         .user(u"AIDATA", u"")
         .user(u"AODATA", u"");
-    w.master(u"Point").prop(u"P16", u"").prop(u"P17", u"").prop(u"P15", u"None").user(u"IOType", 0);
+    w.master(u"Point")
+        .prop(u"P11", u"")
+        .prop(u"P16", u"")
+        .prop(u"P17", u"")
+        .prop(u"P15", u"None")
+        .user(u"IOType", 0)
+        .user(u"U63", u"");
     w.master(u"Sensor").prop(u"P99", 4).hidden().prop(u"P11", u"").prop(u"P12", u"");
     for (int p = 1; p <= kPages; ++p) {
       w.page(u"Floor " + IntegerText(p));

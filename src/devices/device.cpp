@@ -128,11 +128,10 @@ ObjectRef PwVsdDeviceCollection::NewEnum() const {
   return std::make_shared<DeviceEnumerator>(records_);
 }
 
+// A walk, not an index: a record's Device can be changed after it was added.
 DeviceRef PwVsdDeviceCollection::FindDevice(const Text& strDevice) const {
-  const Text wanted = LowerCase(strDevice);
   for (const DeviceRef& record : records_)
-    if (record->Device.size() == wanted.size() && LowerCase(record->Device) == wanted)
-      return record;
+    if (EqualsNoCase(record->Device, strDevice)) return record;
   return nullptr;
 }
 

@@ -105,12 +105,6 @@ Text UpperCase(TextView text) {
   return out;
 }
 
-bool EqualsNoCase(TextView a, TextView b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char16_t x, char16_t y) { return LowerChar(x) == LowerChar(y); });
-}
-
 Text IntegerText(long long value) {
   const std::string digits = std::to_string(value);
   return Text(digits.begin(), digits.end());

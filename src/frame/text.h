@@ -25,7 +25,12 @@ constexpr char16_t UpperChar(char16_t c) {
 }
 Text LowerCase(TextView text);
 Text UpperCase(TextView text);
-bool EqualsNoCase(TextView a, TextView b);
+inline bool EqualsNoCase(TextView a, TextView b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i] && LowerChar(a[i]) != LowerChar(b[i])) return false;
+  return true;
+}
 
 // Decimal digits of an integer, "-" when negative, no leading zeros.
 Text IntegerText(long long value);

@@ -1,5 +1,6 @@
 // Point shapes whose controller is missing from the device list saved in the document sheet.
 #include <memory>
+#include <unordered_set>
 
 #include "devices/device_classes.h"
 #include "frame/error.h"
@@ -28,6 +29,10 @@ void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLower
   try {
     const auto devices = std::make_shared<PwVsdDeviceCollection>(platform_);
     devices->LoadFromDocumentSheet(docActive);
+    // The list is this call's own and stays as loaded, so FindDevice's answer for a name (is
+    // any record's Device that name, without regard to case) comes from a set of its names.
+    std::unordered_set<Text> listed;
+    for (const DeviceRef& record : devices->records()) listed.insert(LowerCase(record->Device));
     int16_t errors = 0;
     if (intLowerPage <= intUpperPage) {
       if (!docActive) Raise(err::kObjectNotSet);
@@ -40,7 +45,7 @@ void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLower
           if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
             continue;
           if (CellText(shape, kControllerCell) == kNotConnected) continue;
-          if (devices->FindDevice(CellText(shape, kControllerCell))) continue;
+          if (listed.contains(LowerCase(CellText(shape, kControllerCell)))) continue;
           errors = CountOneMore(errors);
           platform_->message_box->Show(
               Text(kMissingPrefix) + CellText(shape, kDeviceNameCell) + Text(kMissingSuffix),
