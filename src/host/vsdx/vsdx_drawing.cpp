@@ -641,14 +641,16 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
       if (xml::Is(n, "Del")) deleted = xml::Is(a.value(), "1");
     }
     if (deleted) continue;
+    const bool has_master = master != nullptr;
     const uint32_t own_master =
-        master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : master_id;
+        has_master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : master_id;
     if (top_level) {
       top_level_.push_back(
-          &top_level_store_.emplace_back(document_, part_, s, own_master, false, master));
+          &top_level_store_.emplace_back(document_, part_, s, own_master, false, has_master));
       continue;
     }
-    VsdxShape& shape = members_store_.emplace_back(document_, part_, s, own_master, false, master);
+    VsdxShape& shape =
+        members_store_.emplace_back(document_, part_, s, own_master, false, has_master);
     by_name_.emplace(LowerCase(shape.name()), &shape);
     AddShapes(s.child("Shapes"), own_master, false);
   }
