@@ -68,8 +68,9 @@ std::optional<DispId> FindMemberId(std::span<const Member> members, TextView nam
 
 Variant InvokeMember(std::span<const Member> members, Object& self, DispId id, uint16_t kinds,
                      Args args) {
+  // An entry without a thunk only lends its name to the id (an alias).
   for (const Member& m : members)
-    if (m.id == id && (m.kind & kinds)) return m.call(self, args);
+    if (m.id == id && (m.kind & kinds) && m.call) return m.call(self, args);
   Raise(err::kMemberNotSupported);
 }
 

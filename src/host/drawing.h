@@ -1,6 +1,9 @@
 // The drawing host port: what the library asks of a drawing application's document, pages,
-// shapes and cells. Adapters: the in-memory drawing (memory_drawing.h); file and automation
-// adapters later.
+// shapes and cells. Adapters: the in-memory drawing (memory_drawing.h), .vsdx files
+// (vsdx/vsdx_drawing.h); the application over automation later.
+//
+// Every object also answers late-bound calls by name (Pages, Item, Count, Cells, CellExists,
+// Formula, ResultStr, ...) through the port itself, so each adapter gets them alike.
 //
 // Objects are handed out by reference. A reference stays valid as long as the document that
 // holds the object is alive (and the shape, page or row has not been deleted), so that walking
@@ -10,11 +13,47 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 #include "frame/object.h"
 #include "frame/text.h"
 
 namespace kvpw::host {
+
+// Host errors, numbered in the drawing application's range (0x86DB....) and worded like it.
+namespace host_error {
+constexpr int32_t HostError(uint32_t code) {
+  return static_cast<int32_t>(0x86DB0000u | code);
+}
+// A cell name or section/row/column the shape does not have.
+inline constexpr int32_t kNoSuchCell = HostError(0x3E9);  // -2032466967
+inline constexpr char16_t kNoSuchCellText[] = u"Unexpected end of file.";
+// A formula the host cannot read.
+inline constexpr int32_t kBadFormula = HostError(0x89A);  // -2032465766
+inline constexpr char16_t kBadFormulaText[] = u"#NAME?";
+// A page, shape or master name not found.
+inline constexpr int32_t kNotFound = HostError(0x425);  // -2032466907
+inline constexpr char16_t kNotFoundText[] = u"Object name not found.";
+// A position outside 1 to the count.
+inline constexpr int32_t kBadIndex = HostError(0x3EA);  // -2032466966
+inline constexpr char16_t kBadIndexText[] = u"Invalid sheet identifier.";
+// A section other than the user-defined cells or custom properties.
+inline constexpr int32_t kBadSection = HostError(0x3EB);  // -2032466965
+inline constexpr char16_t kBadSectionText[] = u"Invalid section.";
+// A row name that is empty, holds other than letters, digits and "_", or already exists.
+inline constexpr int32_t kBadRowName = HostError(0x3EC);  // -2032466964
+inline constexpr char16_t kBadRowNameText[] = u"Invalid row name.";
+// Units other than 0 or the empty text.
+inline constexpr int32_t kBadUnits = HostError(0x3ED);  // -2032466963
+inline constexpr char16_t kBadUnitsText[] = u"Invalid units.";
+}  // namespace host_error
+
+// The units a result is read in: only "none" (Integer 0 or the empty text); else kBadUnits.
+void CheckNoUnits(const Variant& units);
+// A number as a 32-bit whole number, the fraction dropped; beyond 32 bits, overflow (6).
+int32_t WholeNumber(double value);
+// A row name the host accepts: letters, digits, "_" and the Latin-1 letters.
+bool ValidRowName(TextView name);
 
 // Sections and columns as the host numbers them.
 inline constexpr int16_t kSectionUser = 242;      // user-defined cells, "User.<row>"
@@ -96,8 +135,13 @@ class CellName {
   size_t hash_ = 0;
 };
 
+class Document;
+
 class Cell : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+
   virtual Text formula() = 0;
   // The cell holds the formula; later reads give its result. A formula the host cannot read
   // fails with the host's error and leaves the cell as it was.
@@ -111,9 +155,15 @@ class Cell : public Object {
 
 class Shape : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  virtual Document& owner() = 0;
+
   virtual Text name() = 0;
   // Inherited cells (from the shape's master) count; a name the shape lacks gives false.
   virtual bool cell_exists(const CellName& name) = 0;
+  // Only the rows the shape holds itself count, not those it inherits.
+  virtual bool cell_exists_locally(const CellName& name) = 0;
   // Fails when the shape has no such cell.
   virtual Cell& cell(const CellName& name) = 0;
   // Rows are numbered from 0 within their section.
@@ -125,6 +175,10 @@ class Shape : public Object {
 // Counts above 32767 fail with the overflow error (6) rather than wrap.
 class Shapes : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  virtual Document& owner() = 0;
+
   virtual int16_t count() = 0;
   virtual Shape& item(int16_t position) = 0;  // 1-based, top-level shapes
   virtual Shape& item(TextView name) = 0;
@@ -132,6 +186,10 @@ class Shapes : public Object {
 
 class Page : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  virtual Document& owner() = 0;
+
   virtual Text name() = 0;
   // The page's top-level shapes; members of groups are not among them.
   virtual Shapes& shapes() = 0;
@@ -139,6 +197,10 @@ class Page : public Object {
 
 class Pages : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  virtual Document& owner() = 0;
+
   virtual int16_t count() = 0;
   virtual Page& item(int16_t position) = 0;  // 1-based, in the host's order
   virtual Page& item(TextView name) = 0;
@@ -146,6 +208,11 @@ class Pages : public Object {
 
 class Document : public Object {
  public:
+  std::optional<DispId> IdOfName(TextView name) const override;
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  // A reference to a part of the document that keeps the whole document alive.
+  ObjectRef ref(Object& part) { return ObjectRef(shared_from_this(), &part); }
+
   virtual Text name() = 0;
   virtual Pages& pages() = 0;
   // The shape-like sheet of the document's own cells, saved with the drawing.

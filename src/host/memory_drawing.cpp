@@ -8,7 +8,7 @@
 namespace kvpw::host {
 namespace {
 
-using namespace memory_error;
+using namespace host_error;
 
 [[noreturn]] void Fail(int32_t number, const char16_t* description) {
   throw Error(number, description);
@@ -65,20 +65,6 @@ CellValue Flag(bool on) {
   return v;
 }
 
-void CheckUnits(const Variant& units) {
-  const bool none =
-      (units.is_number() && ToDouble(units) == 0) || (units.is_text() && units.text().empty());
-  if (!none) Fail(kBadUnits, kBadUnitsText);
-}
-
-int32_t WholeNumber(double d) {
-  const double whole = std::trunc(d);
-  if (!(whole >= std::numeric_limits<int32_t>::min() &&
-        whole <= std::numeric_limits<int32_t>::max()))
-    Raise(err::kOverflow);
-  return static_cast<int32_t>(whole);
-}
-
 // Column 0 is the value; the second kept cell is the property's hidden flag or the user row's
 // prompt.
 int SlotOf(int16_t section, int16_t column) {
@@ -87,16 +73,6 @@ int SlotOf(int16_t section, int16_t column) {
   if (section == kSectionProperty && column == kColumnPropertyHidden) return 1;
   if (section == kSectionUser && column == kColumnUserPrompt) return 1;
   return -1;
-}
-
-bool ValidRowName(TextView name) {
-  if (name.empty()) return false;
-  for (char16_t c : name) {
-    const bool ok = IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
-                    c == u'_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
-    if (!ok) return false;
-  }
-  return true;
 }
 
 // Names unique without regard to case: the name itself, else "<name>.<n>" counting from `id`.
@@ -109,172 +85,6 @@ Text UniqueName(TextView wanted, Text fallback, int32_t id, const Map& taken) {
     if (!taken.contains(LowerCase(candidate))) return candidate;
   }
 }
-
-// Late binding.
-void Expect(Args args, size_t least, size_t most) {
-  if (args.size() > most) Raise(err::kWrongArgumentCount);
-  for (size_t i = 0; i < least; ++i)
-    if (i >= args.size() || args[i] == nullptr) Raise(err::kArgumentNotOptional);
-}
-
-template <class T>
-T& As(Object& o) {
-  return static_cast<T&>(o);
-}
-
-constexpr DispId kIdName = 1;
-
-constexpr Member kCellMembers[] = {
-    {u"ResultIU", kDispIdValue, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryCell>(o).result_number());
-     }},
-    {u"Formula", 1, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryCell>(o).formula());
-     }},
-    {u"FormulaU", 1, kPropertyGet, nullptr},
-    {u"Formula", 1, kPropertyPut,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 1, 1);
-       As<MemoryCell>(o).set_formula(ToText(*a[0]));
-       return Variant();
-     }},
-    {u"ResultStr", 2, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 1, 1);
-       return Variant(As<MemoryCell>(o).result_text(*a[0]));
-     }},
-    {u"ResultStrU", 2, kPropertyGet, nullptr},
-    {u"ResultInt", 3, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 2, 2);
-       auto& cell = As<MemoryCell>(o);
-       CheckUnits(*a[0]);
-       if (ToLong(*a[1]) == 0) return Variant(cell.result_int());
-       return Variant(WholeNumber(std::round(cell.result_number())));
-     }},
-};
-
-// An alias (an entry without a thunk) lends its name to the id; the entry of the same id and
-// kind that has a thunk does the work.
-Variant InvokeTable(std::span<const Member> members, Object& self, DispId id, uint16_t kinds,
-                    Args args) {
-  for (const Member& m : members)
-    if (m.id == id && (m.kind & kinds) && m.call) return m.call(self, args);
-  Raise(err::kMemberNotSupported);
-}
-
-constexpr Member kShapeMembers[] = {
-    {u"Name", kIdName, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryShape>(o).name());
-     }},
-    {u"CellExists", 2, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 2, 2);
-       auto& shape = As<MemoryShape>(o);
-       const Text name = ToText(*a[0]);
-       const bool exists = ToLong(*a[1]) != 0 ? shape.cell_exists_locally(CellName(name))
-                                              : shape.cell_exists(CellName(name));
-       return Variant(int16_t(exists ? -1 : 0));
-     }},
-    {u"CellExistsU", 2, kPropertyGet, nullptr},
-    {u"Cells", 3, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 1, 1);
-       auto& shape = As<MemoryShape>(o);
-       const Text name = ToText(*a[0]);
-       return Variant(shape.document().ref(shape.cell(CellName(name))));
-     }},
-    {u"CellsU", 3, kPropertyGet, nullptr},
-    {u"CellsSRC", 4, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 3, 3);
-       auto& shape = As<MemoryShape>(o);
-       Cell& cell = shape.cell_src(ToInteger(*a[0]), ToInteger(*a[1]), ToInteger(*a[2]));
-       return Variant(shape.document().ref(cell));
-     }},
-    {u"AddNamedRow", 5, kMethod,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 3, 3);
-       return Variant(
-           As<MemoryShape>(o).add_named_row(ToInteger(*a[0]), ToText(*a[1]), ToInteger(*a[2])));
-     }},
-};
-
-// An item by position (a number) or by name (a text).
-template <class Collection>
-auto& ItemOf(Collection& c, const Variant& index) {
-  if (index.is_text()) return c.item(TextView(index.text()));
-  return c.item(ToInteger(index));
-}
-
-constexpr Member kShapesMembers[] = {
-    {u"Item", kDispIdValue, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 1, 1);
-       auto& shapes = As<MemoryShapes>(o);
-       Shape& shape = ItemOf(shapes, *a[0]);
-       return Variant(static_cast<MemoryShape&>(shape).document().ref(shape));
-     }},
-    {u"Count", 1, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryShapes>(o).count());
-     }},
-};
-
-constexpr Member kPageMembers[] = {
-    {u"Name", kIdName, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryPage>(o).name());
-     }},
-    {u"Shapes", 2, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       auto& page = As<MemoryPage>(o);
-       return Variant(page.document().ref(page.shapes()));
-     }},
-};
-
-constexpr Member kPagesMembers[] = {
-    {u"Item", kDispIdValue, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 1, 1);
-       auto& page = static_cast<MemoryPage&>(ItemOf(As<MemoryPages>(o), *a[0]));
-       return Variant(page.document().ref(page));
-     }},
-    {u"Count", 1, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryPages>(o).count());
-     }},
-};
-
-constexpr Member kDocumentMembers[] = {
-    {u"Name", kIdName, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       return Variant(As<MemoryDocument>(o).name());
-     }},
-    {u"Pages", 2, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       auto& doc = As<MemoryDocument>(o);
-       return Variant(doc.ref(doc.pages()));
-     }},
-    {u"DocumentSheet", 3, kPropertyGet,
-     [](Object& o, Args a) -> Variant {
-       Expect(a, 0, 0);
-       auto& doc = As<MemoryDocument>(o);
-       return Variant(doc.ref(doc.document_sheet()));
-     }},
-};
 
 }  // namespace
 
@@ -371,7 +181,7 @@ void MemoryCell::set_value(const Variant& value) {
 }
 
 Text MemoryCell::result_text(const Variant& units) {
-  CheckUnits(units);
+  CheckNoUnits(units);
   const CellValue& v = value();
   switch (v.kind) {
     case CellValue::Kind::kNone:
@@ -393,14 +203,6 @@ double MemoryCell::result_number() {
 
 int32_t MemoryCell::result_int() {
   return WholeNumber(result_number());
-}
-
-std::optional<DispId> MemoryCell::IdOfName(TextView name) const {
-  return FindMemberId(kCellMembers, name);
-}
-
-Variant MemoryCell::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kCellMembers, *this, id, kinds, args);
 }
 
 // MemoryRow.
@@ -465,7 +267,11 @@ bool MemoryShape::cell_exists(const CellName& name) {
          FindRow(name.section(), name.row(), name.row_hash()) != nullptr;
 }
 
-bool MemoryShape::cell_exists_locally(const CellName& name) const {
+Document& MemoryShape::owner() {
+  return document_;
+}
+
+bool MemoryShape::cell_exists_locally(const CellName& name) {
   if (!name.is_row_cell() || SlotOf(name.section(), name.column()) < 0) return false;
   const auto it = rows_.find(memory_detail::RowLookup{name.section(), name.row(), name.row_hash()});
   return it != rows_.end() && it->second.inherited == nullptr;
@@ -530,14 +336,6 @@ MemoryShape& MemoryShape::add_member(TextView name, const MemoryShape* master) {
   return member;
 }
 
-std::optional<DispId> MemoryShape::IdOfName(TextView name) const {
-  return FindMemberId(kShapeMembers, name);
-}
-
-Variant MemoryShape::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kShapeMembers, *this, id, kinds, args);
-}
-
 // MemoryShapes and MemoryPage.
 
 int16_t MemoryShapes::count() {
@@ -553,14 +351,6 @@ Shape& MemoryShapes::item(int16_t position) {
 Shape& MemoryShapes::item(TextView name) {
   if (MemoryShape* shape = page_.find_shape(name)) return *shape;
   Fail(kNotFound, kNotFoundText);
-}
-
-std::optional<DispId> MemoryShapes::IdOfName(TextView name) const {
-  return FindMemberId(kShapesMembers, name);
-}
-
-Variant MemoryShapes::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kShapesMembers, *this, id, kinds, args);
 }
 
 MemoryShape& MemoryPage::Create(TextView name, const MemoryShape* master) {
@@ -584,14 +374,6 @@ MemoryShape* MemoryPage::find_shape(TextView name) const {
   return it == by_name_.end() ? nullptr : it->second;
 }
 
-std::optional<DispId> MemoryPage::IdOfName(TextView name) const {
-  return FindMemberId(kPageMembers, name);
-}
-
-Variant MemoryPage::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kPageMembers, *this, id, kinds, args);
-}
-
 // MemoryPages and MemoryDocument.
 
 int16_t MemoryPages::count() {
@@ -607,14 +389,6 @@ Page& MemoryPages::item(TextView name) {
   const auto it = by_name_.find(LowerCase(name));
   if (it == by_name_.end()) Fail(kNotFound, kNotFoundText);
   return *it->second;
-}
-
-std::optional<DispId> MemoryPages::IdOfName(TextView name) const {
-  return FindMemberId(kPagesMembers, name);
-}
-
-Variant MemoryPages::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kPagesMembers, *this, id, kinds, args);
 }
 
 std::shared_ptr<MemoryDocument> MemoryDocument::Create(TextView name) {
@@ -652,16 +426,16 @@ MemoryShape* MemoryDocument::find_master(TextView name) const {
   return it == masters_by_name_.end() ? nullptr : it->second;
 }
 
-ObjectRef MemoryDocument::ref(Object& part) {
-  return ObjectRef(shared_from_this(), &part);
+Document& MemoryShapes::owner() {
+  return page_.document();
 }
 
-std::optional<DispId> MemoryDocument::IdOfName(TextView name) const {
-  return FindMemberId(kDocumentMembers, name);
+Document& MemoryPage::owner() {
+  return document_;
 }
 
-Variant MemoryDocument::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeTable(kDocumentMembers, *this, id, kinds, args);
+Document& MemoryPages::owner() {
+  return document_;
 }
 
 }  // namespace kvpw::host

@@ -39,34 +39,6 @@
 
 namespace kvpw::host {
 
-// Host errors, numbered in the drawing application's range (0x86DB....) and worded like it.
-namespace memory_error {
-constexpr int32_t HostError(uint32_t code) {
-  return static_cast<int32_t>(0x86DB0000u | code);
-}
-// A cell name or section/row/column the shape does not have.
-inline constexpr int32_t kNoSuchCell = HostError(0x3E9);  // -2032466967
-inline constexpr char16_t kNoSuchCellText[] = u"Unexpected end of file.";
-// A formula the host cannot read.
-inline constexpr int32_t kBadFormula = HostError(0x89A);  // -2032465766
-inline constexpr char16_t kBadFormulaText[] = u"#NAME?";
-// A page, shape or master name not found.
-inline constexpr int32_t kNotFound = HostError(0x425);  // -2032466907
-inline constexpr char16_t kNotFoundText[] = u"Object name not found.";
-// A position outside 1 to the count.
-inline constexpr int32_t kBadIndex = HostError(0x3EA);  // -2032466966
-inline constexpr char16_t kBadIndexText[] = u"Invalid sheet identifier.";
-// A section other than the user-defined cells or custom properties.
-inline constexpr int32_t kBadSection = HostError(0x3EB);  // -2032466965
-inline constexpr char16_t kBadSectionText[] = u"Invalid section.";
-// A row name that is empty, holds other than letters, digits and "_", or already exists.
-inline constexpr int32_t kBadRowName = HostError(0x3EC);  // -2032466964
-inline constexpr char16_t kBadRowNameText[] = u"Invalid row name.";
-// Units other than 0 or the empty text.
-inline constexpr int32_t kBadUnits = HostError(0x3ED);  // -2032466963
-inline constexpr char16_t kBadUnitsText[] = u"Invalid units.";
-}  // namespace memory_error
-
 class MemoryDocument;
 class MemoryPage;
 class MemoryShape;
@@ -107,9 +79,6 @@ class MemoryCell final : public Cell {
   const CellValue& value() const;
   // True while the row is read from the master.
   bool inherited() const;
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   friend struct MemoryRow;
@@ -171,8 +140,11 @@ class MemoryShape final : public Shape {
   MemoryShape(MemoryDocument& document, MemoryPage* page, Text name, int32_t id,
               const MemoryShape* master);
 
+  Document& owner() override;
   Text name() override { return name_; }
   bool cell_exists(const CellName& name) override;
+  // Only rows the shape holds itself, written or added, count.
+  bool cell_exists_locally(const CellName& name) override;
   Cell& cell(const CellName& name) override;
   Cell& cell_src(int16_t section, int16_t row, int16_t column) override;
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
@@ -182,8 +154,6 @@ class MemoryShape final : public Shape {
   const MemoryShape* master() const { return master_; }
   MemoryPage* page() const { return page_; }
   MemoryDocument& document() const { return document_; }
-  // Only rows the shape holds itself, written or added, count.
-  bool cell_exists_locally(const CellName& name) const;
   // Rows in a section, the master's included.
   int32_t row_count(int16_t section) const;
 
@@ -202,9 +172,6 @@ class MemoryShape final : public Shape {
   MemoryShape& add_member(TextView name, const MemoryShape* master = nullptr);
   bool is_group() const { return !members_.empty(); }
   const std::vector<MemoryShape*>& members() const { return members_; }
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   using RowTable = std::unordered_map<memory_detail::RowKey, MemoryRow, memory_detail::RowHash,
@@ -232,14 +199,12 @@ class MemoryShape final : public Shape {
 class MemoryShapes final : public Shapes {
  public:
   explicit MemoryShapes(MemoryPage& page) : page_(page) {}
+  Document& owner() override;
   int16_t count() override;
   // Top-level shapes in order.
   const std::vector<MemoryShape*>& top_level() const { return top_level_; }
   Shape& item(int16_t position) override;
   Shape& item(TextView name) override;
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   friend class MemoryPage;
@@ -251,6 +216,7 @@ class MemoryPage final : public Page {
  public:
   MemoryPage(MemoryDocument& document, Text name) : document_(document), name_(std::move(name)) {}
 
+  Document& owner() override;
   Text name() override { return name_; }
   Shapes& shapes() override { return shapes_; }
 
@@ -259,9 +225,6 @@ class MemoryPage final : public Page {
   // Any shape of the page, group members included; nullptr when none has that name.
   MemoryShape* find_shape(TextView name) const;
   MemoryDocument& document() const { return document_; }
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   friend class MemoryShape;
@@ -277,12 +240,10 @@ class MemoryPage final : public Page {
 
 class MemoryPages final : public Pages {
  public:
+  Document& owner() override;
   int16_t count() override;
   Page& item(int16_t position) override;
   Page& item(TextView name) override;
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   friend class MemoryDocument;
@@ -311,11 +272,6 @@ class MemoryDocument final : public Document {
   MemoryPage* find_page(TextView name) const;
   MemoryShape& add_master(TextView name);
   MemoryShape* find_master(TextView name) const;
-  // A reference to a part of the document that keeps the whole document alive.
-  ObjectRef ref(Object& part);
-
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
 
  private:
   Text name_;

@@ -126,7 +126,7 @@ TEST_P(ScanTest, FailuresAreShownEvenWhenQuietAndAddNothing) {
            .shape(u"bad")
            .prop(u"P11", u"b")
            .prop(u"P99", 1),
-       {host::memory_error::kNoSuchCellText, 64, IntegerText(host::memory_error::kNoSuchCell)}},
+       {host::host_error::kNoSuchCellText, 64, IntegerText(host::host_error::kNoSuchCell)}},
       {"type beyond 16 bits",
        TestDrawing().shape(u"big").prop(u"P11", u"a").prop(u"P99", 40000).prop(u"P12", u""),
        {u"Overflow", 64, u"6"}},

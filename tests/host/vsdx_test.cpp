@@ -22,7 +22,7 @@ namespace kvpw::host {
 namespace {
 
 namespace fs = std::filesystem;
-namespace me = memory_error;
+namespace he = host_error;
 using testing::ErrorNumberOf;
 using testing::TempDir;
 using vsdx::kFileError;
@@ -204,11 +204,11 @@ TEST(VsdxDrawing, PagesShapesAndNamesReadBackFromTheFile) {
     EXPECT_EQ(&page.shapes().item(u"controller"), &page.shapes().item(2));
     EXPECT_EQ(doc->document_sheet().name(), u"TheDoc");
 
-    EXPECT_EQ(ErrorNumberOf([&] { pages.item(3); }), me::kBadIndex);
-    EXPECT_EQ(ErrorNumberOf([&] { pages.item(int16_t{0}); }), me::kBadIndex);
-    EXPECT_EQ(ErrorNumberOf([&] { pages.item(u"Nowhere"); }), me::kNotFound);
-    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(6); }), me::kBadIndex);
-    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(u"Sheet.99"); }), me::kNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(3); }), he::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(int16_t{0}); }), he::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { pages.item(u"Nowhere"); }), he::kNotFound);
+    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(6); }), he::kBadIndex);
+    EXPECT_EQ(ErrorNumberOf([&] { page.shapes().item(u"Sheet.99"); }), he::kNotFound);
   }
 }
 
@@ -240,12 +240,12 @@ TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
   EXPECT_NE(&c1.cell(u"Prop.P99"), &c2.cell(u"Prop.P99"));
   EXPECT_EQ(sensor.cell(u"Prop.Scale").result_int(), 2);
   EXPECT_EQ(ErrorNumberOf([&] { relay.cell(u"Prop.P11").result_text(Variant(u"mm")); }),
-            me::kBadUnits);
+            he::kBadUnits);
 
   for (const char16_t* missing : {u"Prop.P99", u"User.AIDATA", u"Prop.P1", u"Width", u"Prop."}) {
     SCOPED_TRACE(ToUtf8(missing));
     EXPECT_FALSE(relay.cell_exists(missing));
-    EXPECT_EQ(ErrorNumberOf([&] { relay.cell(missing); }), me::kNoSuchCell);
+    EXPECT_EQ(ErrorNumberOf([&] { relay.cell(missing); }), he::kNoSuchCell);
   }
 }
 
@@ -352,7 +352,7 @@ TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
   auto doc = OpenVsdx(file);
   Cell& cell = doc->pages().item(1).shapes().item(1).cell(u"Prop.P11");
   for (const char16_t* bad : {u"=Width*2", u"=\"open", u"abc", u"="})
-    EXPECT_EQ(ErrorNumberOf([&] { cell.set_formula(bad); }), me::kBadFormula) << ToUtf8(bad);
+    EXPECT_EQ(ErrorNumberOf([&] { cell.set_formula(bad); }), he::kBadFormula) << ToUtf8(bad);
   const fs::path unchanged = dir.path() / "unchanged.vsdx";
   SaveVsdx(*doc, unchanged);
   EXPECT_EQ(ReadZip(unchanged), ReadZip(file));

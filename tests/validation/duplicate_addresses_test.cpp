@@ -132,7 +132,7 @@ TEST_P(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) 
   Device(b, u"D", u"D3", u"CTL-A", u"5");
   const auto doc = b.build(GetParam());
   EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(doc, u""); }),
-            host::memory_error::kNoSuchCell);
+            host::host_error::kNoSuchCell);
   EXPECT_EQ(test_.boxes->boxes(),
             std::vector<Box>{Conflict(u"D1 [GCM:5 On D.vsd:P]", u"D2 [GCM:5 On D.vsd:P]")});
 

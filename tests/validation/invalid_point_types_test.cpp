@@ -228,11 +228,11 @@ TEST_P(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosin
     int32_t error;
     size_t boxes;  // messages shown before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::memory_error::kBadIndex,
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex,
        0},
       {"point without P15",
        drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
-       host::memory_error::kNoSuchCell, 0},
+       host::host_error::kNoSuchCell, 0},
       {"Null SoccIOType",
        drawing([](TestDrawing& b) { Point(b, u"Sw", u"C1", u"UI1").prop(u"P12", u"SW-ONLY"); }), 1,
        err::kInvalidUseOfNull, 0},
@@ -250,7 +250,7 @@ TEST_P(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosin
              .prop(u"P17", u"UI1");
          b.user(u"IOType", 2);
        }),
-       1, host::memory_error::kNoSuchCell, 2},
+       1, host::host_error::kNoSuchCell, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

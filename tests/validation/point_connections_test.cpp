@@ -142,19 +142,19 @@ TEST_P(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
     int32_t error;
     size_t reported;  // messages before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::memory_error::kBadIndex,
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex,
        1},
       {"point shape without P15",
        drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
-       host::memory_error::kNoSuchCell, 1},
+       host::host_error::kNoSuchCell, 1},
       {"reported shape without P11", drawing([](TestDrawing& b) {
          b.shape(u"X").prop(u"P15", u"Gone").prop(u"P16", 1).prop(u"P17", 1);
        }),
-       1, host::memory_error::kNoSuchCell, 1},
+       1, host::host_error::kNoSuchCell, 1},
       {"reported shape without a mark cell", drawing([](TestDrawing& b) {
          b.shape(u"X").prop(u"P11", u"NM").prop(u"P15", u"Gone").prop(u"P16", 1).prop(u"P17", 1);
        }),
-       1, host::memory_error::kNoSuchCell, 2},
+       1, host::host_error::kNoSuchCell, 2},
       {"device row with too few fields", drawing([](TestDrawing&) {}, {u"V1`C1`P`1"}), 1,
        err::kSubscript, 0},
   };

@@ -29,7 +29,7 @@ void SaveVsdx(Document& document, const std::filesystem::path& file) {
 namespace vsdx {
 namespace {
 
-using namespace memory_error;
+using namespace host_error;
 
 [[noreturn]] void Fail(int32_t number, const char16_t* description) {
   throw Error(number, description);
@@ -62,26 +62,6 @@ int16_t ColumnOfIndex(int16_t section, int16_t index) {
 bool IsFlagColumn(int16_t section, int16_t column) {
   return section == kSectionProperty &&
          (column == kColumnPropertyHidden || column == 7 || column == kColumnDataLinked);
-}
-
-bool IsDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-
-bool ValidRowName(TextView name) {
-  if (name.empty()) return false;
-  for (char16_t c : name) {
-    const bool ok = IsDigit(c) || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
-                    c == u'_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
-    if (!ok) return false;
-  }
-  return true;
-}
-
-void CheckUnits(const Variant& units) {
-  const bool none =
-      (units.is_number() && ToDouble(units) == 0) || (units.is_text() && units.text().empty());
-  if (!none) Fail(kBadUnits, kBadUnitsText);
 }
 
 // A cached value as the port reads it.
@@ -196,7 +176,7 @@ void VsdxCell::set_formula(TextView formula) {
 }
 
 Text VsdxCell::result_text(const Variant& units) {
-  CheckUnits(units);
+  CheckNoUnits(units);
   const Value v = ReadValue(Node(), IsFlagColumn(section_, column_));
   switch (v.kind) {
     case Value::Kind::kNone:
@@ -217,11 +197,7 @@ double VsdxCell::result_number() {
 }
 
 int32_t VsdxCell::result_int() {
-  const double whole = std::trunc(result_number());
-  if (!(whole >= std::numeric_limits<int32_t>::min() &&
-        whole <= std::numeric_limits<int32_t>::max()))
-    Raise(err::kOverflow);
-  return static_cast<int32_t>(whole);
+  return WholeNumber(result_number());
 }
 
 // VsdxShape.
@@ -487,6 +463,18 @@ void VsdxShape::RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) 
   std::erase_if(rows, [](pugi::xml_node r) { return !r; });
 }
 
+Document& VsdxShape::owner() {
+  return document_;
+}
+
+bool VsdxShape::cell_exists_locally(const CellName& name) {
+  if (!name.is_row_cell()) return false;
+  KnowRows();
+  if (section_deleted_[Slot(name.section())]) return false;
+  const RowRef* row = LocalRow(name.section(), name.row(), name.row_hash());
+  return row && !row->deleted;
+}
+
 bool VsdxShape::cell_exists(const CellName& name) {
   return name.is_row_cell() &&
          Find(name.section(), name.row(), name.row_hash(), nullptr).row_exists;
@@ -605,6 +593,10 @@ int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*r
 
 // VsdxShapes and VsdxPage.
 
+Document& VsdxShapes::owner() {
+  return page_.owner();
+}
+
 int16_t VsdxShapes::count() {
   return Count16(page_.top_level().size());
 }
@@ -656,6 +648,10 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
   }
 }
 
+Document& VsdxPage::owner() {
+  return document_;
+}
+
 VsdxShape* VsdxPage::find_shape(TextView name) {
   if (!members_loaded_) {
     members_loaded_ = true;
@@ -671,6 +667,10 @@ VsdxShape* VsdxPage::find_shape(TextView name) {
 }
 
 // VsdxPages.
+
+Document& VsdxPages::owner() {
+  return document_;
+}
 
 int16_t VsdxPages::count() {
   return Count16(pages_.size());

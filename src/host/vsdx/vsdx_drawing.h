@@ -111,8 +111,10 @@ class VsdxShape final : public Shape {
   ~VsdxShape() override;
   VsdxShape(VsdxShape&&) noexcept = default;
 
+  Document& owner() override;
   Text name() override;
   bool cell_exists(const CellName& name) override;
+  bool cell_exists_locally(const CellName& name) override;
   Cell& cell(const CellName& name) override;
   Cell& cell_src(int16_t section, int16_t row, int16_t column) override;
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
@@ -188,6 +190,7 @@ class VsdxPage;
 class VsdxShapes final : public Shapes {
  public:
   explicit VsdxShapes(VsdxPage& page) : page_(page) {}
+  Document& owner() override;
   int16_t count() override;
   Shape& item(int16_t position) override;
   Shape& item(TextView name) override;
@@ -199,6 +202,7 @@ class VsdxShapes final : public Shapes {
 class VsdxPage final : public Page {
  public:
   VsdxPage(VsdxDocument& document, XmlPart& part, Text name);
+  Document& owner() override;
   Text name() override { return name_; }
   Shapes& shapes() override { return shapes_; }
 
@@ -224,6 +228,7 @@ class VsdxPage final : public Page {
 class VsdxPages final : public Pages {
  public:
   explicit VsdxPages(VsdxDocument& document) : document_(document) {}
+  Document& owner() override;
   int16_t count() override;
   Page& item(int16_t position) override;
   Page& item(TextView name) override;
