@@ -228,8 +228,7 @@ TEST_P(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosin
     int32_t error;
     size_t boxes;  // messages shown before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex,
-       0},
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex, 0},
       {"point without P15",
        drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
        host::host_error::kNoSuchCell, 0},

@@ -142,8 +142,7 @@ TEST_P(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
     int32_t error;
     size_t reported;  // messages before the failure
   } cases[] = {
-      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex,
-       1},
+      {"page beyond the document", drawing([](TestDrawing&) {}), 2, host::host_error::kBadIndex, 1},
       {"point shape without P15",
        drawing([](TestDrawing& b) { b.shape(u"X").prop(u"P16", 1).prop(u"P17", 1); }), 1,
        host::host_error::kNoSuchCell, 1},
