@@ -1,5 +1,5 @@
 // The in-memory drawing: a small but real object model behind the drawing host port, used by
-// tests, benchmarks and the command line until drawing files are read.
+// tests and benchmarks (the command line works on .vsdx files).
 //
 // What it models, and how it answers where the port leaves a choice:
 // - Documents hold pages in order, masters and a document sheet ("TheDoc").
@@ -23,7 +23,8 @@
 //   last double quote, taken as it is), decimal numbers with optional sign, fraction and
 //   exponent (`12`, `-7`, `=12.5`, `1E+20`), TRUE and FALSE (any case, with or without the
 //   equals sign; TRUE is 1), and the empty formula (no value). Blanks around the formula are
-//   ignored. Anything else fails with kBadFormula and leaves the cell unchanged.
+//   ignored. Anything else fails with kBadFormula and leaves the cell unchanged. A formula
+//   reads back as it was written (the application shows its own spelling of it instead).
 // - Results: a text reads as itself; a number as its 15-digit decimal text; a flag as "TRUE" or
 //   "FALSE"; no value as the empty text. As numbers, a text (even "12") and no value read 0.
 //   The whole-number read truncates toward zero and fails with error 6 outside 32 bits.
