@@ -117,20 +117,12 @@ const Variant& Recordset::field(const Variant& key) const {
   return value(PositionOf(*this, key));
 }
 
-std::optional<DispId> Recordset::IdOfName(TextView name) const {
-  return FindMemberId(kRecordsetMembers, name);
+std::span<const Member> Recordset::member_table() const {
+  return kRecordsetMembers;
 }
 
-Variant Recordset::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kRecordsetMembers, *this, id, kinds, args);
-}
-
-std::optional<DispId> Connection::IdOfName(TextView name) const {
-  return FindMemberId(kConnectionMembers, name);
-}
-
-Variant Connection::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kConnectionMembers, *this, id, kinds, args);
+std::span<const Member> Connection::member_table() const {
+  return kConnectionMembers;
 }
 
 }  // namespace kvpw::db

@@ -33,7 +33,7 @@ inline constexpr int32_t kErrPathNotFound = 76;
 // A forward-only result positioned on its first row (at its end when there are none). Also an
 // Object, so that macros can read it late-bound (EOF, MoveNext, Fields). Closing its connection
 // closes it: reading it afterwards fails with 3704.
-class Recordset : public Object {
+class Recordset : public TableObject {
  public:
   virtual bool eof() const = 0;
   // 3021 when already at the end.
@@ -49,14 +49,14 @@ class Recordset : public Object {
   // A key is a column name or a 16-bit position from 0.
   const Variant& field(const Variant& key) const;
 
+ protected:
   // Late-bound members for macros (EOF, MoveNext, Fields), the same for every adapter.
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  std::span<const Member> member_table() const override;
 };
 using RecordsetRef = std::shared_ptr<Recordset>;
 
 // One connection. Failures are kvpw::Error with the engine's number and a readable description.
-class Connection : public Object {
+class Connection : public TableObject {
  public:
   virtual void set_connection_string(TextView text) = 0;
   virtual const Text& connection_string() const = 0;
@@ -69,9 +69,9 @@ class Connection : public Object {
   virtual RecordsetRef execute(TextView sql) = 0;
   virtual void close() = 0;
 
+ protected:
   // Late-bound members for macros (ConnectionString, Open, Execute, State, Close).
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
+  std::span<const Member> member_table() const override;
 };
 using ConnectionRef = std::shared_ptr<Connection>;
 

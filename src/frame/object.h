@@ -76,4 +76,18 @@ std::optional<DispId> FindMemberId(std::span<const Member> members, TextView nam
 Variant InvokeMember(std::span<const Member> members, Object& self, DispId id, uint16_t kinds,
                      Args args);
 
+// Objects whose late-bound members come from one fixed table, without a class identity.
+class TableObject : public Object {
+ public:
+  std::optional<DispId> IdOfName(TextView name) const override {
+    return FindMemberId(member_table(), name);
+  }
+  Variant Invoke(DispId id, uint16_t kinds, Args args) override {
+    return InvokeMember(member_table(), *this, id, kinds, args);
+  }
+
+ protected:
+  virtual std::span<const Member> member_table() const = 0;
+};
+
 }  // namespace kvpw

@@ -193,41 +193,23 @@ constexpr Member kDocumentMembers[] = {
 
 }  // namespace
 
-std::optional<DispId> Cell::IdOfName(TextView name) const {
-  return FindMemberId(kCellMembers, name);
+std::span<const Member> Cell::member_table() const {
+  return kCellMembers;
 }
-Variant Cell::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kCellMembers, *this, id, kinds, args);
+std::span<const Member> Shape::member_table() const {
+  return kShapeMembers;
 }
-std::optional<DispId> Shape::IdOfName(TextView name) const {
-  return FindMemberId(kShapeMembers, name);
+std::span<const Member> Shapes::member_table() const {
+  return kShapesMembers;
 }
-Variant Shape::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kShapeMembers, *this, id, kinds, args);
+std::span<const Member> Page::member_table() const {
+  return kPageMembers;
 }
-std::optional<DispId> Shapes::IdOfName(TextView name) const {
-  return FindMemberId(kShapesMembers, name);
+std::span<const Member> Pages::member_table() const {
+  return kPagesMembers;
 }
-Variant Shapes::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kShapesMembers, *this, id, kinds, args);
-}
-std::optional<DispId> Page::IdOfName(TextView name) const {
-  return FindMemberId(kPageMembers, name);
-}
-Variant Page::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kPageMembers, *this, id, kinds, args);
-}
-std::optional<DispId> Pages::IdOfName(TextView name) const {
-  return FindMemberId(kPagesMembers, name);
-}
-Variant Pages::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kPagesMembers, *this, id, kinds, args);
-}
-std::optional<DispId> Document::IdOfName(TextView name) const {
-  return FindMemberId(kDocumentMembers, name);
-}
-Variant Document::Invoke(DispId id, uint16_t kinds, Args args) {
-  return InvokeMember(kDocumentMembers, *this, id, kinds, args);
+std::span<const Member> Document::member_table() const {
+  return kDocumentMembers;
 }
 
 }  // namespace kvpw::host

@@ -137,11 +137,8 @@ class CellName {
 
 class Document;
 
-class Cell : public Object {
+class Cell : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
-
   virtual Text formula() = 0;
   // The cell holds the formula; later reads give its result. A formula the host cannot read
   // fails with the host's error and leaves the cell as it was.
@@ -151,12 +148,13 @@ class Cell : public Object {
   virtual double result_number() = 0;
   // The value as a 32-bit integer, the fraction dropped.
   virtual int32_t result_int() = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
-class Shape : public Object {
+class Shape : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
   virtual Document& owner() = 0;
 
   virtual Text name() = 0;
@@ -170,46 +168,50 @@ class Shape : public Object {
   virtual Cell& cell_src(int16_t section, int16_t row, int16_t column) = 0;
   // Appends a row to the section (kSectionUser or kSectionProperty) and returns its index.
   virtual int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
 // Counts above 32767 fail with the overflow error (6) rather than wrap.
-class Shapes : public Object {
+class Shapes : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
   virtual Document& owner() = 0;
 
   virtual int16_t count() = 0;
   virtual Shape& item(int16_t position) = 0;  // 1-based, top-level shapes
   virtual Shape& item(TextView name) = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
-class Page : public Object {
+class Page : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
   virtual Document& owner() = 0;
 
   virtual Text name() = 0;
   // The page's top-level shapes; members of groups are not among them.
   virtual Shapes& shapes() = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
-class Pages : public Object {
+class Pages : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
   virtual Document& owner() = 0;
 
   virtual int16_t count() = 0;
   virtual Page& item(int16_t position) = 0;  // 1-based, in the host's order
   virtual Page& item(TextView name) = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
-class Document : public Object {
+class Document : public TableObject {
  public:
-  std::optional<DispId> IdOfName(TextView name) const override;
-  Variant Invoke(DispId id, uint16_t kinds, Args args) override;
   // A reference to a part of the document that keeps the whole document alive.
   ObjectRef ref(Object& part) { return ObjectRef(shared_from_this(), &part); }
 
@@ -217,6 +219,9 @@ class Document : public Object {
   virtual Pages& pages() = 0;
   // The shape-like sheet of the document's own cells, saved with the drawing.
   virtual Shape& document_sheet() = 0;
+
+ protected:
+  std::span<const Member> member_table() const override;
 };
 
 }  // namespace kvpw::host
