@@ -82,4 +82,22 @@ const std::string& ScaledCatalogue(int parts) {
   return it->second;
 }
 
+std::vector<TypedPart> TypedParts(const std::string& catalogue) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT PartNumber, EngineeringPartType FROM Pz_PartsEng_PartItemCodes "
+                     "WHERE EngineeringPartType IS NOT NULL ORDER BY ID",
+                     -1, &stmt, nullptr);
+  std::vector<TypedPart> parts;
+  while (sqlite3_step(stmt) == SQLITE_ROW)
+    parts.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                     reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))});
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  if (parts.empty()) throw std::runtime_error("no typed parts in " + catalogue);
+  return parts;
+}
+
 }  // namespace kvpw::bench

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kvpw::bench {
 
@@ -9,5 +10,12 @@ namespace kvpw::bench {
 // repeated with suffixed part numbers ("BRE-1C-24A-X17") until about `parts` parts exist. Built
 // once per process in the temporary directory.
 const std::string& ScaledCatalogue(int parts);
+
+struct TypedPart {
+  std::string number, type;
+};
+
+// The catalogue's part numbers that have an engineering part type, in table order.
+std::vector<TypedPart> TypedParts(const std::string& catalogue);
 
 }  // namespace kvpw::bench

@@ -4,7 +4,6 @@
 //   first, also on a drawing with conflicts), and the part table read that both share;
 // - CheckForInvalidPointTypes on 10,000 point shapes wired to controllers of the catalogue.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
 
 #include <memory>
 #include <string>
@@ -28,27 +27,7 @@ constexpr int kDeviceShapes = 30000;
 constexpr int kPointShapes = 10000;
 constexpr int kShapesPerPage = 2000;
 
-struct Part {
-  std::string number, type;
-};
-
-// Part numbers with an engineering part type, in table order.
-std::vector<Part> TypedParts(const std::string& file) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db,
-                     "SELECT PartNumber, EngineeringPartType FROM Pz_PartsEng_PartItemCodes "
-                     "WHERE EngineeringPartType IS NOT NULL ORDER BY ID",
-                     -1, &stmt, nullptr);
-  std::vector<Part> parts;
-  while (sqlite3_step(stmt) == SQLITE_ROW)
-    parts.push_back({reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
-                     reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1))});
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return parts;
-}
+using Part = kvpw::bench::TypedPart;
 
 // `shapes` device shapes spread over the part table; each address is used once, except that
 // every `repeat_every`-th shape (when not 0) takes the address of the shape before it.
@@ -134,7 +113,7 @@ struct Setup {
   kvpw::PlatformRef platform =
       std::make_shared<kvpw::Platform>(kvpw::Platform{kvpw::db::MakeSqliteEngine(), boxes});
   Text file = kvpw::FromUtf8(kvpw::bench::ScaledCatalogue(kParts));
-  std::vector<Part> parts = TypedParts(kvpw::bench::ScaledCatalogue(kParts));
+  std::vector<Part> parts = kvpw::bench::TypedParts(kvpw::bench::ScaledCatalogue(kParts));
 };
 
 Setup& Shared() {

@@ -1,0 +1,24 @@
+// The floor of reading a drawing: inflating its parts with libzip and parsing each with pugixml,
+// nothing else. Shared by the in-process benchmark and the whole-process floor program.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <pugixml.hpp>
+#include <string>
+#include <unordered_map>
+
+namespace kvpw::bench {
+
+struct ParsedPart {
+  std::string buffer;
+  pugi::xml_document xml;
+};
+using ParsedParts = std::unordered_map<std::string, std::unique_ptr<ParsedPart>>;
+
+// Every part the .vsdx adapter parses, parsed with the adapter's options. With `keep` every
+// parsed part stays in memory until all are parsed, as a document open for editing must keep
+// them; without it each is dropped before the next.
+ParsedParts InflateAndParse(const std::filesystem::path& file, bool keep);
+
+}  // namespace kvpw::bench
