@@ -2,7 +2,7 @@
 # Installs what kvpw builds and tests with, from the Debian 12 package archive (run as root).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev libcli11-dev
-  nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev libpugixml-dev)
+  nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
