@@ -68,12 +68,33 @@ class Connection : public TableObject {
   // Exactly one statement; anything after it is refused before anything runs.
   virtual RecordsetRef execute(TextView sql) = 0;
   virtual void close() = 0;
+  // Between these an operation runs many look-ups in a row: the adapter may read one consistent
+  // view of the data throughout instead of checking the file again before each statement. Pairs
+  // nest; a writing statement or close() ends the view early.
+  virtual void begin_reads() {}
+  virtual void end_reads() {}
 
  protected:
   // Late-bound members for macros (ConnectionString, Open, Execute, State, Close).
   std::span<const Member> member_table() const override;
 };
 using ConnectionRef = std::shared_ptr<Connection>;
+
+// begin_reads() for as long as it lives; nothing for no connection.
+class ReadsTogether {
+ public:
+  explicit ReadsTogether(ConnectionRef connection) : connection_(std::move(connection)) {
+    if (connection_) connection_->begin_reads();
+  }
+  ReadsTogether(const ReadsTogether&) = delete;
+  ReadsTogether& operator=(const ReadsTogether&) = delete;
+  ~ReadsTogether() {
+    if (connection_) connection_->end_reads();
+  }
+
+ private:
+  ConnectionRef connection_;
+};
 
 class Engine {
  public:

@@ -533,6 +533,10 @@ class SqliteConnection final : public Connection {
 
     Statement stmt = Reused(sql);
     if (!stmt) stmt = Prepare(sql, nullptr);
+    if (!sqlite3_stmt_readonly(stmt.get()))
+      EndView();
+    else if (reads_ > 0 && !in_view_)
+      BeginView();
     auto rs = std::make_shared<SqliteRecordset>(
         std::static_pointer_cast<const SqliteConnection>(shared_from_this()), std::move(stmt));
     std::erase_if(record_sets_, [](const auto& weak) { return weak.expired(); });
@@ -540,8 +544,15 @@ class SqliteConnection final : public Connection {
     return rs;
   }
 
+  void begin_reads() override { ++reads_; }
+
+  void end_reads() override {
+    if (reads_ > 0 && --reads_ == 0) EndView();
+  }
+
   void close() override {
     if (!db_) Raise(kErrObjectClosed, Text(kObjectClosed));
+    reads_ = 0;
     for (const auto& weak : record_sets_)
       if (const auto rs = weak.lock()) rs->Detach();
     record_sets_.clear();
@@ -612,8 +623,22 @@ class SqliteConnection final : public Connection {
     });
   }
 
+  // A read transaction: SQLite then takes the file's shared lock and checks that its cached pages
+  // are current once, at the first statement, instead of before every one.
+  void BeginView() {
+    in_view_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+
+  // Ending a read transaction cannot lose anything; a failure leaves SQLite to end it itself.
+  void EndView() {
+    if (!in_view_) return;
+    in_view_ = false;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  }
+
   // Record sets hold their connection, so no kept statement is being read when this runs.
   void Release() {
+    EndView();
     for (const auto& [sql, kept] : kept_) sqlite3_finalize(kept.stmt);
     kept_.clear();
     sqlite3_close_v2(db_);
@@ -697,6 +722,8 @@ class SqliteConnection final : public Connection {
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
   std::unordered_map<Text, KeptStatement> kept_;
+  int reads_ = 0;         // begin_reads() not yet ended
+  bool in_view_ = false;  // a read transaction of ours is open
 };
 
 // --- Files ------------------------------------------------------------------------------------

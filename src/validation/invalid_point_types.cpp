@@ -86,6 +86,8 @@ void Pw2::CheckForInvalidPointTypes(int16_t intUpperPage, int16_t intLowerPage,
 
   int16_t errors = 0;
   if (error.empty()) {
+    // One look-up or two per point shape.
+    const db::ReadsTogether reads(parts.Connection());
     host::Document& document = DocumentOf(docActive);
     host::Pages& pages = document.pages();
     PointList points;

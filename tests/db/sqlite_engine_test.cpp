@@ -366,6 +366,31 @@ TEST_F(SqliteEngineTest, TheLibrarysSqlRunsUnchangedAndRepeatedQueriesGiveTheirO
   EXPECT_EQ(RowsText(*outer), u"AB-12;ab-13");
 }
 
+// Look-ups read together share one view of the file, yet nothing is held past them: a write
+// inside ends the view and is committed at once, and once they end, other writers go ahead and
+// the next look-up sees what they wrote.
+TEST_F(SqliteEngineTest, LookUpsReadTogetherLeaveWritesAndLaterChangesVisible) {
+  const Text count = u"SELECT Count(*) FROM Parts WHERE Maker = 'Korvane'";
+  ConnectionRef conn = Open();
+  {
+    const ReadsTogether reads(conn);
+    EXPECT_EQ(RowsText(*conn->execute(count)), u"2");
+    conn->execute(u"INSERT INTO Parts (MfgPartNumber, Maker) VALUES ('AB-14', 'Korvane')");
+    EXPECT_EQ(Query(count), u"3");  // another connection sees the write
+    EXPECT_EQ(RowsText(*conn->execute(count)), u"3");
+  }
+  Open()->execute(u"DELETE FROM Parts WHERE MfgPartNumber = 'AB-12'");
+  EXPECT_EQ(RowsText(*conn->execute(count)), u"2");
+  {
+    const ReadsTogether reads(conn);
+    EXPECT_EQ(RowsText(*conn->execute(count)), u"2");
+    conn->close();
+  }
+  conn->open(JetText(db()), u"", u"");
+  Open()->execute(u"DELETE FROM Parts WHERE MfgPartNumber = 'AB-14'");
+  EXPECT_EQ(RowsText(*conn->execute(count)), u"1");
+}
+
 TEST_F(SqliteEngineTest, CopyFileCopiesOneFileOrFailsReadably) {
   const fs::path& d = dir_.path();
   WriteFile(d / "Blank.mdb", "template");
