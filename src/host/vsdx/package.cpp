@@ -70,7 +70,10 @@ constexpr int kDeflateLevel = Z_DEFAULT_COMPRESSION;
 // A changed part compressed ahead of the archive's writing, so that parts can be compressed side
 // by side; the archive then copies the bytes as they are.
 struct DeflatedPart {
-  std::string bytes;
+  // Left uninitialised beyond what deflate writes: the bound is far above what drawing XML needs,
+  // and zeroing it would touch every page of it.
+  std::unique_ptr<Bytef[]> bytes;
+  uint64_t compressed_size = 0;
   uint64_t size = 0;
   uint32_t crc = 0;
   bool ok = false;
@@ -82,13 +85,14 @@ DeflatedPart Deflate(const std::string& content) {
   z_stream z{};
   if (deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     return part;
-  part.bytes.resize(deflateBound(&z, static_cast<uLong>(content.size())));
+  const uLong bound = deflateBound(&z, static_cast<uLong>(content.size()));
+  part.bytes.reset(new Bytef[bound]);
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
   z.avail_in = static_cast<uInt>(content.size());
-  z.next_out = reinterpret_cast<Bytef*>(part.bytes.data());
-  z.avail_out = static_cast<uInt>(part.bytes.size());
+  z.next_out = part.bytes.get();
+  z.avail_out = static_cast<uInt>(bound);
   part.ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-  part.bytes.resize(z.total_out);
+  part.compressed_size = z.total_out;
   deflateEnd(&z);
   part.crc = static_cast<uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
@@ -134,8 +138,8 @@ zip_int64_t ReadDeflated(void* state, void* data, zip_uint64_t length, zip_sourc
       source->at = 0;
       return 0;
     case ZIP_SOURCE_READ: {
-      const uint64_t n = std::min<uint64_t>(length, part.bytes.size() - source->at);
-      std::memcpy(data, part.bytes.data() + source->at, n);
+      const uint64_t n = std::min<uint64_t>(length, part.compressed_size - source->at);
+      std::memcpy(data, part.bytes.get() + source->at, n);
       source->at += n;
       return static_cast<zip_int64_t>(n);
     }
@@ -146,7 +150,7 @@ zip_int64_t ReadDeflated(void* state, void* data, zip_uint64_t length, zip_sourc
       zip_stat_init(st);
       st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC;
       st->size = part.size;
-      st->comp_size = part.bytes.size();
+      st->comp_size = part.compressed_size;
       st->comp_method = ZIP_CM_DEFLATE;
       st->crc = part.crc;
       return sizeof(*st);
