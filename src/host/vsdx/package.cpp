@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -86,7 +87,11 @@ DeflatedPart Deflate(const std::string& content) {
   if (deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     return part;
   const uLong bound = deflateBound(&z, static_cast<uLong>(content.size()));
-  part.bytes.reset(new Bytef[bound]);
+  part.bytes.reset(new (std::nothrow) Bytef[bound]);
+  if (!part.bytes) {
+    deflateEnd(&z);
+    return part;
+  }
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
   z.avail_in = static_cast<uInt>(content.size());
   z.next_out = part.bytes.get();
@@ -116,7 +121,12 @@ std::vector<DeflatedPart> DeflateAll(const std::vector<const std::string*>& cont
   const size_t helpers =
       std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), parts.size()) - 1;
   std::vector<std::thread> threads;
-  for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+  try {
+    threads.reserve(helpers);
+    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+  } catch (const std::exception&) {
+    // No more threads to be had: the ones started and this one share the work.
+  }
   work();
   for (std::thread& t : threads) t.join();
   return parts;
