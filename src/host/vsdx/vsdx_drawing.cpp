@@ -876,7 +876,7 @@ void VsdxDocument::FlagRecalculation() {
 void VsdxDocument::Save(const std::filesystem::path& file) {
   if (values_changed_ && !recalculation_flagged_) FlagRecalculation();
   for (XmlPart& part : parts_)
-    if (part.dirty) package_.Write(part.name, xml::Serialize(part.xml));
+    if (part.dirty) package_.Write(part.name, xml::Serialize(part.xml, part.buffer.size()));
   package_.Save(file);
   for (XmlPart& part : parts_) part.dirty = false;
 }

@@ -130,8 +130,10 @@ void ParseInPlace(pugi::xml_document& xml, std::string& buffer, const std::strin
   if (!xml.document_element()) FailRead(file, where + u"holds no element.");
 }
 
-std::string Serialize(const pugi::xml_document& xml) {
+std::string Serialize(const pugi::xml_document& xml, size_t expected_size) {
   StringWriter writer;
+  // A little room for what was added: a few changed values or a new row are common.
+  writer.out.reserve(expected_size + expected_size / 8);
   xml.save(writer, "", pugi::format_raw | pugi::format_attribute_single_quote, pugi::encoding_utf8);
   return std::move(writer.out);
 }
