@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev libcli11-dev
   nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
+# The report tests validate SARIF logs.
+packages+=(python3 python3-jsonschema)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

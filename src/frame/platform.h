@@ -14,6 +14,9 @@ namespace kvpw {
 namespace db {
 class Engine;
 }
+namespace validation {
+class FindingSink;
+}
 
 // Styles the library uses: buttons and icon of a message box.
 namespace style {
@@ -37,8 +40,17 @@ class MessageBox {
 };
 
 struct Platform {
+  Platform() = default;
+  Platform(std::shared_ptr<db::Engine> with_engine, std::shared_ptr<MessageBox> with_box,
+           std::shared_ptr<validation::FindingSink> with_findings = nullptr)
+      : engine(std::move(with_engine)),
+        message_box(std::move(with_box)),
+        findings(std::move(with_findings)) {}
+
   std::shared_ptr<db::Engine> engine;
   std::shared_ptr<MessageBox> message_box;
+  // Where the drawing checks hand their findings as records; none by default.
+  std::shared_ptr<validation::FindingSink> findings;
 };
 using PlatformRef = std::shared_ptr<const Platform>;
 

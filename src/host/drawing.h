@@ -158,6 +158,8 @@ class Shape : public TableObject {
   virtual Document& owner() = 0;
 
   virtual Text name() = 0;
+  // The shape's number, unique within its page.
+  virtual int32_t id() = 0;
   // Inherited cells (from the shape's master) count; a name the shape lacks gives false.
   virtual bool cell_exists(const CellName& name) = 0;
   // Only the rows the shape holds itself count, not those it inherits.

@@ -151,7 +151,7 @@ class MemoryShape final : public Shape {
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
 
   const Text& shape_name() const { return name_; }
-  int32_t id() const { return id_; }
+  int32_t id() override { return id_; }
   const MemoryShape* master() const { return master_; }
   MemoryPage* page() const { return page_; }
   MemoryDocument& document() const { return document_; }

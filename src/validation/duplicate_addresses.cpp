@@ -7,6 +7,7 @@
 #include "frame/misc.h"
 #include "frame/pw2.h"
 #include "validation/drawing_checks.h"
+#include "validation/findings.h"
 #include "validation/text_index.h"
 
 namespace kvpw {
@@ -26,6 +27,8 @@ struct SeenShape {
   Text key;
   Text name;
   uint32_t location;
+  int16_t page;  // where the shape is, to name it in a finding
+  int16_t position;
   uint32_t next_same_key;  // kNone at the latest shape of its key
   uint32_t last_same_key;  // kept up to date on the first shape of each key only
 };
@@ -105,9 +108,9 @@ class SeenShapes {
   const SeenShape& at(uint32_t index) const { return seen_[index]; }
   // The first shape recorded with the key, or kNone.
   uint32_t FirstWithKey(TextView key) const { return chains_.Find(key, KeyOf()); }
-  void Add(Text key, Text name, uint32_t location) {
+  void Add(Text key, Text name, uint32_t location, int16_t page, int16_t position) {
     const uint32_t index = static_cast<uint32_t>(seen_.size());
-    seen_.push_back({std::move(key), std::move(name), location, kNone, index});
+    seen_.push_back({std::move(key), std::move(name), location, page, position, kNone, index});
     const uint32_t first = chains_.Insert(seen_.back().key, index, KeyOf());
     if (first != index) {
       seen_[seen_[first].last_same_key].next_same_key = index;
@@ -135,6 +138,10 @@ Text Bracketed(const Text& name, const Text& key, const Text& location) {
   out += location;
   out += u"]";
   return out;
+}
+
+validation::ShapeRef RefOf(host::Page& page, host::Shape& shape, const Text& device) {
+  return {page.name(), shape.name(), shape.id(), device};
 }
 
 // Reads the whole part table; false when the database or either query fails.
@@ -204,13 +211,24 @@ void Pw2::CheckForDuplicateAddresses(const std::shared_ptr<host::Document>& docV
         const Text current = Bracketed(name, key, locations[*location]);
         for (uint32_t j = first; j != kNone; j = seen.at(j).next_same_key) {
           const SeenShape& earlier = seen.at(j);
-          platform_->message_box->Show(
-              Bracketed(earlier.name, earlier.key, locations[earlier.location]) +
-                  Text(kConflictsWith) + current,
-              style::kInformation, kConflictTitle);
+          Text message = Bracketed(earlier.name, earlier.key, locations[earlier.location]) +
+                         Text(kConflictsWith) + current;
+          platform_->message_box->Show(message, style::kInformation, kConflictTitle);
+          if (platform_->findings) {
+            host::Page& earlier_page = pages.item(earlier.page);
+            validation::Finding finding{validation::Check::kDuplicateAddresses,
+                                        RefOf(page, shape, name)};
+            finding.part_type = *part_type;
+            finding.address = key.substr(part_type->size() + 1);
+            finding.other =
+                RefOf(earlier_page, earlier_page.shapes().item(earlier.position), earlier.name);
+            finding.message = std::move(message);
+            platform_->findings->Report(std::move(finding));
+          }
         }
       }
-      seen.Add(std::move(key), std::move(name), *location);
+      seen.Add(std::move(key), std::move(name), *location, static_cast<int16_t>(p),
+               static_cast<int16_t>(s));
     }
   }
   connection.ConnClose();

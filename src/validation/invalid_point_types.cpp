@@ -7,6 +7,7 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "validation/drawing_checks.h"
+#include "validation/findings.h"
 
 namespace kvpw {
 namespace {
@@ -122,11 +123,19 @@ void Pw2::CheckForInvalidPointTypes(int16_t intUpperPage, int16_t intLowerPage,
           errors = CountOneMore(errors);
           host::Shape& point =
               pages.item(TextView(entry.page_name)).shapes().item(TextView(entry.shape_name));
-          platform_->message_box->Show(Text(kInvalidPointPrefix) +
-                                           CellText(point, kDeviceNameCell) +
-                                           Text(kInvalidPointSuffix),
-                                       style::kInformation, kErrorFoundTitle);
+          Text device = CellText(point, kDeviceNameCell);
+          Text message = Text(kInvalidPointPrefix) + device + Text(kInvalidPointSuffix);
+          platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
           point.cell(kMarkCell).set_formula(kMarkInvalidPoint);
+          if (platform_->findings) {
+            Finding finding{Check::kInvalidPointTypes,
+                            {entry.page_name, entry.shape_name, point.id(), std::move(device)}};
+            finding.controller = entry.controller;
+            finding.point = entry.point_name;
+            finding.io_type = entry.io_type;
+            finding.message = std::move(message);
+            platform_->findings->Report(std::move(finding));
+          }
         }
       }
     }

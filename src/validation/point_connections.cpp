@@ -6,6 +6,7 @@
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "validation/drawing_checks.h"
+#include "validation/findings.h"
 
 namespace kvpw {
 namespace {
@@ -38,7 +39,8 @@ void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLower
       if (!docActive) Raise(err::kObjectNotSet);
       host::Pages& pages = docActive->pages();
       for (int32_t p = intLowerPage; p <= intUpperPage; ++p) {
-        host::Shapes& shapes = pages.item(static_cast<int16_t>(p)).shapes();
+        host::Page& page = pages.item(static_cast<int16_t>(p));
+        host::Shapes& shapes = page.shapes();
         const int16_t shape_count = shapes.count();
         for (int32_t s = 1; s <= shape_count; ++s) {
           host::Shape& shape = shapes.item(static_cast<int16_t>(s));
@@ -47,10 +49,17 @@ void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLower
           if (CellText(shape, kControllerCell) == kNotConnected) continue;
           if (listed.contains(LowerCase(CellText(shape, kControllerCell)))) continue;
           errors = CountOneMore(errors);
-          platform_->message_box->Show(
-              Text(kMissingPrefix) + CellText(shape, kDeviceNameCell) + Text(kMissingSuffix),
-              style::kInformation, kErrorFoundTitle);
+          Text device = CellText(shape, kDeviceNameCell);
+          Text message = Text(kMissingPrefix) + device + Text(kMissingSuffix);
+          platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
           shape.cell(kMarkCell).set_formula(kMarkMissingController);
+          if (platform_->findings) {
+            Finding finding{Check::kPointConnections,
+                            {page.name(), shape.name(), shape.id(), std::move(device)}};
+            finding.controller = CellText(shape, kControllerCell);
+            finding.message = std::move(message);
+            platform_->findings->Report(std::move(finding));
+          }
         }
       }
     }

@@ -1,4 +1,6 @@
 // Verbs over drawing files: the device list, the device and network pickers, and the checks.
+#include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
@@ -7,6 +9,7 @@
 #include "frame/pw2.h"
 #include "host/memory_controls.h"
 #include "host/vsdx/vsdx_drawing.h"
+#include "report/findings_report.h"
 #include "session.h"
 
 namespace kvpw::cli {
@@ -16,8 +19,6 @@ using nlohmann::json;
 
 // Above this many shapes a drawing takes long enough that the steps are reported on stderr.
 constexpr int kProgressShapes = 5000;
-
-constexpr TextView kFindingTitles[] = {u"Conflicting Addresses", u"Error Found"};
 
 struct Drawing {
   std::string file;
@@ -152,10 +153,26 @@ struct CheckOptions {
   std::string drawing, out;
   std::string parts = ExamplesDir() + "/parts.mdb";
   std::string props = ExamplesDir() + "/partprops.mdb";
-  std::optional<std::string> pages, only;
+  std::optional<std::string> pages, only, format, report;
   bool in_place = false;
   bool json = false;
+  bool quiet = false;
 };
+
+// --only's names, in the order of validation::Check.
+constexpr const char* kOnlyNames[] = {"duplicates", "points", "connections"};
+
+// Written beside the target, then renamed over it, so that a reader never sees half a report.
+void WriteFile(const std::string& file, const std::string& content) {
+  const std::string temp = file + ".kvpw-tmp";
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  out << content;
+  out.close();
+  if (!out || std::rename(temp.c_str(), file.c_str()) != 0) {
+    std::remove(temp.c_str());
+    throw Error(err::kInvalidArgument, FromUtf8("Cannot write '" + file + "'"));
+  }
+}
 
 // "FROM-TO", or one page number.
 std::pair<int16_t, int16_t> PageRange(const std::string& text) {
@@ -179,41 +196,51 @@ int RunCheck(const CheckOptions& o) {
   const int16_t page_count = drawing.document->pages().count();
   const auto [lower, upper] =
       o.pages ? PageRange(*o.pages) : std::pair<int16_t, int16_t>{1, page_count};
-  const auto wanted = [&](const char* check) { return !o.only || *o.only == check; };
 
   // The device list is brought up to date first: the connection check reads it.
   Step(drawing, "updating the device list", [&] { pw2.UpdateDeviceList(drawing.document, true); });
-  if (wanted("duplicates"))
-    Step(drawing, "checking for duplicate addresses",
-         [&] { pw2.CheckForDuplicateAddresses(drawing.document, props); });
-  if (wanted("points"))
-    Step(drawing, "checking point types",
-         [&] { pw2.CheckForInvalidPointTypes(upper, lower, drawing.document, parts, props); });
-  if (wanted("connections"))
-    Step(drawing, "checking point connections",
-         [&] { pw2.CheckForInvalidPointConnections(upper, lower, drawing.document, parts); });
+  std::vector<validation::Check> ran;
+  const auto run = [&](validation::Check check, const char* step, auto work) {
+    if (o.only && *o.only != kOnlyNames[static_cast<int>(check)]) return;
+    Step(drawing, step, work);
+    ran.push_back(check);
+  };
+  run(validation::Check::kDuplicateAddresses, "checking for duplicate addresses",
+      [&] { pw2.CheckForDuplicateAddresses(drawing.document, props); });
+  run(validation::Check::kInvalidPointTypes, "checking point types",
+      [&] { pw2.CheckForInvalidPointTypes(upper, lower, drawing.document, parts, props); });
+  run(validation::Check::kPointConnections, "checking point connections",
+      [&] { pw2.CheckForInvalidPointConnections(upper, lower, drawing.document, parts); });
 
   const std::string target = o.in_place ? o.drawing : o.out;
   if (!target.empty()) host::SaveVsdx(*drawing.document, target);
 
-  int findings = 0;
-  const json messages = session.Messages();
+  const report::CheckRun result{o.drawing, ran, session.findings()};
+  if (o.report) {
+    WriteFile(*o.report, *o.format == "sarif" ? report::SarifLog(result).dump(2) + "\n"
+                                              : report::JUnitReport(result));
+  }
   if (o.json) {
-    for (const auto& box : messages)
-      for (const TextView title : kFindingTitles)
-        if (box["title"] == ToUtf8(title)) ++findings;
+    json findings = json::array();
+    for (const auto& finding : result.findings) findings.push_back(report::FindingJson(finding));
+    json summary = json::object();
+    for (const auto check : ran)
+      summary[validation::CheckId(check)] = report::CountOf(result, check);
     std::cout << json{{"findings", findings},
+                      {"summary", summary},
                       {"saved", target.empty() ? json(nullptr) : json(target)},
-                      {"messages", messages}}
+                      {"report", o.report ? json(*o.report) : json(nullptr)},
+                      {"messages", session.Messages()}}
                      .dump(2)
               << "\n";
   } else {
-    findings = session.CountShown(kFindingTitles);
-    std::cout << findings << " finding(s)";
-    if (!target.empty()) std::cout << "; marked drawing saved to " << target;
-    std::cout << "\n";
+    for (const auto check : ran)
+      std::cout << validation::CheckId(check) << ": " << report::CountOf(result, check)
+                << " finding(s)\n";
+    if (!target.empty()) std::cout << "Marked drawing saved to " << target << "\n";
+    if (o.report) std::cout << "Report (" << *o.format << ") written to " << *o.report << "\n";
   }
-  return findings > 0 ? kExitFindings : kExitClean;
+  return result.findings.empty() ? kExitClean : kExitFindings;
 }
 
 }  // namespace
@@ -273,6 +300,11 @@ void AddDrawingCommands(CLI::App& app, Commands& commands) {
   auto* out = check_verb->add_option("-o,--out", check->out, "Write the marked drawing here");
   check_verb->add_flag("--in-place", check->in_place, "Write the marked drawing over DRAWING")
       ->excludes(out);
+  auto* format = check_verb->add_option("--format", check->format, "Report format for --report")
+                     ->check(CLI::IsMember({"junit", "sarif"}));
+  check_verb->add_option("--report", check->report, "Write the findings as a report here")
+      ->needs(format);
+  format->needs("--report");
   check_verb->add_flag("--json", check->json, "Machine-readable output");
   commands.push_back({check_verb, [check] { return RunCheck(*check); }});
 }

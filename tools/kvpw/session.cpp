@@ -41,21 +41,17 @@ class PrintedAndRecorded final : public MessageBox {
 }  // namespace
 
 Session::Session(bool json_output)
-    : json_output_(json_output), recorded_(std::make_shared<host::RecordingMessageBox>()) {
+    : json_output_(json_output),
+      recorded_(std::make_shared<host::RecordingMessageBox>()),
+      findings_(std::make_shared<validation::FindingList>()) {
   auto platform = std::make_shared<Platform>();
   platform->engine = db::MakeSqliteEngine();
+  platform->findings = findings_;
   if (json_output)
     platform->message_box = recorded_;
   else
     platform->message_box = std::make_shared<PrintedAndRecorded>(recorded_);
   platform_ = std::move(platform);
-}
-
-int Session::CountShown(std::span<const TextView> titles) const {
-  int count = 0;
-  for (const auto& box : recorded_->boxes())
-    for (const TextView title : titles) count += box.title == title;
-  return count;
 }
 
 nlohmann::json Session::Messages() const {

@@ -12,6 +12,7 @@
 #include "frame/platform.h"
 #include "frame/variant.h"
 #include "host/message_boxes.h"
+#include "validation/findings.h"
 
 namespace kvpw::cli {
 
@@ -21,14 +22,15 @@ class Session {
  public:
   explicit Session(bool json_output);
   const PlatformRef& platform() const { return platform_; }
+  // What the drawing checks found, as records.
+  const std::vector<validation::Finding>& findings() const { return findings_->findings(); }
   bool json_output() const { return json_output_; }
   nlohmann::json Messages() const;
-  // How many boxes with one of these titles were shown.
-  int CountShown(std::span<const TextView> titles) const;
 
  private:
   bool json_output_;
   std::shared_ptr<host::RecordingMessageBox> recorded_;
+  std::shared_ptr<validation::FindingList> findings_;
   PlatformRef platform_;
 };
 

@@ -257,7 +257,7 @@ VsdxShape::VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node,
 
 VsdxShape::~VsdxShape() = default;
 
-uint32_t VsdxShape::id() const {
+uint32_t VsdxShape::sheet_id() const {
   return node_.attribute("ID").as_uint();
 }
 
@@ -799,7 +799,7 @@ void VsdxDocument::ReadMasters(const std::string& document_part) {
     for (size_t i = 0; i < pending.size(); ++i) {
       const auto [node, top] = pending[i];
       VsdxShape& shape = master.shapes.emplace_back(*this, *master.part, node, 0, true);
-      master.by_id.emplace(shape.id(), &shape);
+      master.by_id.emplace(shape.sheet_id(), &shape);
       if (top && !master.top) master.top = &shape;
       for (pugi::xml_node s = node.child("Shapes").child("Shape"); s; s = s.next_sibling("Shape"))
         pending.emplace_back(s, false);

@@ -121,7 +121,8 @@ class VsdxShape final : public Shape {
 
   pugi::xml_node node() const { return node_; }
   VsdxDocument& document() const { return document_; }
-  uint32_t id() const;
+  uint32_t sheet_id() const;
+  int32_t id() override { return static_cast<int32_t>(sheet_id()); }
   uint32_t master_id() const { return master_id_; }
 
   // Where a cell's value comes from: the nearest Cell element up the inheritance chain, and
