@@ -58,9 +58,17 @@ bool ValidRowName(TextView name);
 // Sections and columns as the host numbers them.
 inline constexpr int16_t kSectionUser = 242;      // user-defined cells, "User.<row>"
 inline constexpr int16_t kSectionProperty = 243;  // custom properties, "Prop.<row>"
+inline constexpr int16_t kSectionObject = 1;      // the shape's own cells: "PinX", "Width", ...
 inline constexpr int16_t kColumnValue = 0;
 inline constexpr int16_t kColumnUserPrompt = 1;
 inline constexpr int16_t kColumnPropertyHidden = 6;  // the row's hidden flag
+
+// The shape's position and size, which every 2-D shape has (inherited or its own), then the end
+// points, which only 1-D shapes (connectors) have. Lengths are in inches, angles in radians.
+inline constexpr const char* kShapeCells[] = {"PinX",    "PinY",    "Width", "Height",
+                                              "LocPinX", "LocPinY", "Angle", "BeginX",
+                                              "BeginY",  "EndX",    "EndY"};
+inline constexpr int kAlwaysPresentShapeCells = 7;
 
 // Case-insensitive hash of a row name within its section, shared by CellName and the adapters'
 // row tables so that a parsed name is hashed once.
@@ -87,7 +95,11 @@ class CellName {
 
   TextView text() const { return text_; }
   // False for names that are not of the form prefix, row name and optional known column.
-  bool is_row_cell() const { return section_ != 0; }
+  bool is_row_cell() const { return section_ == kSectionProperty || section_ == kSectionUser; }
+  // One of kShapeCells (any case); row() is then its name as the table spells it.
+  bool is_shape_cell() const { return section_ == kSectionObject; }
+  int shape_cell() const { return shape_cell_; }
+  bool always_present() const { return is_shape_cell() && shape_cell_ < kAlwaysPresentShapeCells; }
   int16_t section() const { return section_; }
   TextView row() const { return row_; }
   int16_t column() const { return column_; }
@@ -95,6 +107,18 @@ class CellName {
 
  private:
   void Parse() {
+    for (int i = 0; i < static_cast<int>(std::size(kShapeCells)); ++i) {
+      if (text_.size() != std::char_traits<char>::length(kShapeCells[i])) continue;
+      bool same = true;
+      for (size_t k = 0; k < text_.size() && same; ++k)
+        same = LowerChar(text_[k]) == LowerChar(static_cast<char16_t>(kShapeCells[i][k]));
+      if (!same) continue;
+      section_ = kSectionObject;
+      shape_cell_ = i;
+      row_ = text_;
+      hash_ = RowNameHash(kSectionObject, text_);
+      return;
+    }
     if (text_.size() <= 5) return;
     const TextView prefix = text_.substr(0, 5);
     int16_t section = 0;
@@ -132,6 +156,7 @@ class CellName {
   TextView row_;
   int16_t section_ = 0;
   int16_t column_ = 0;
+  int shape_cell_ = -1;
   size_t hash_ = 0;
 };
 

@@ -263,6 +263,8 @@ const MemoryRow* MemoryShape::RowAt(int16_t section, int32_t index) const {
 }
 
 bool MemoryShape::cell_exists(const CellName& name) {
+  if (name.is_shape_cell())
+    return name.always_present() || FindRow(kSectionObject, name.row(), name.row_hash()) != nullptr;
   return name.is_row_cell() && SlotOf(name.section(), name.column()) >= 0 &&
          FindRow(name.section(), name.row(), name.row_hash()) != nullptr;
 }
@@ -272,12 +274,23 @@ Document& MemoryShape::owner() {
 }
 
 bool MemoryShape::cell_exists_locally(const CellName& name) {
+  if (name.is_shape_cell()) return FindOwnRow(kSectionObject, name.row(), name.row_hash());
   if (!name.is_row_cell() || SlotOf(name.section(), name.column()) < 0) return false;
   const auto it = rows_.find(memory_detail::RowLookup{name.section(), name.row(), name.row_hash()});
   return it != rows_.end() && it->second.inherited == nullptr;
 }
 
 Cell& MemoryShape::cell(const CellName& name) {
+  if (name.is_shape_cell()) {
+    if (MemoryRow* own = FindOwnRow(kSectionObject, name.row(), name.row_hash()))
+      return own->cells[0];
+    const MemoryRow* from =
+        master_ ? master_->FindRow(kSectionObject, name.row(), name.row_hash()) : nullptr;
+    if (from) return Own(*from).cells[0];
+    // A 2-D shape's position and size exist before anything is written to them; they read 0.
+    if (name.always_present()) return AddRow(kSectionObject, name.row(), nullptr).cells[0];
+    Fail(kNoSuchCell, kNoSuchCellText);
+  }
   const int slot = name.is_row_cell() ? SlotOf(name.section(), name.column()) : -1;
   if (slot >= 0) {
     if (MemoryRow* own = FindOwnRow(name.section(), name.row(), name.row_hash()))
@@ -316,6 +329,7 @@ MemoryCell& MemoryShape::set_cell(int16_t section, TextView row, const Variant& 
   if (!target && master_) {
     if (const MemoryRow* from = master_->FindRow(section, row, hash)) target = &Own(*from);
   }
+  if (!target && section == kSectionObject) target = &AddRow(section, row, nullptr);
   if (!target) {
     add_named_row(section, row, 0);
     target = FindOwnRow(section, row, hash);

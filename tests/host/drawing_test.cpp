@@ -37,7 +37,7 @@ TEST(CellName, PrefixCaseAndValueSuffixNameOneCell) {
   // Names the shape lacks read false from cell_exists and fail from cell().
   for (const char16_t* name :
        {u"Prop.P1", u"Prop.P111", u"User.P11", u"P11", u"Prop.", u"Prop.P11.", u"Prop.P11.Label",
-        u"Prop.P11.Value.Value", u"Prop..Value", u"Width", u""}) {
+        u"Prop.P11.Value.Value", u"Prop..Value", u"BeginX", u""}) {
     SCOPED_TRACE(ToUtf8(name));
     EXPECT_FALSE(shape.cell_exists(name));
     EXPECT_EQ(ErrorNumberOf([&] { shape.cell(name); }), he::kNoSuchCell);
@@ -422,6 +422,22 @@ TEST_P(DrawingPortTest, TheDocumentTravelsInAVariantAndAnswersLateBoundCalls) {
   doc.reset();
   EXPECT_EQ(DefaultValue(cell), Variant(0.0));
   EXPECT_EQ(Get(cell, u"ResultStr", {&zero}), Variant(u"R2"));
+}
+
+TEST(MemoryDrawing, ShapeCellsInheritFromTheMasterAndOnlyTwoDimensionalOnesAlwaysExist) {
+  const auto doc = MemoryDocument::Create(u"D.vsd");
+  MemoryShape& master = doc->add_master(u"Box");
+  master.set_cell(kSectionObject, u"Width", 3.0);
+  MemoryShape& shape = doc->add_page(u"P").add_shape(u"S", &master);
+  EXPECT_DOUBLE_EQ(shape.cell(u"width").result_number(), 3.0);
+  EXPECT_TRUE(shape.cell_exists(u"PinY"));
+  EXPECT_DOUBLE_EQ(shape.cell(u"PinY").result_number(), 0);
+  EXPECT_FALSE(shape.cell_exists(u"EndY"));
+  EXPECT_EQ(ErrorNumberOf([&] { shape.cell(u"EndY"); }), he::kNoSuchCell);
+  shape.cell(u"Width").set_formula(u"1.5");
+  EXPECT_DOUBLE_EQ(shape.cell(u"Width").result_number(), 1.5);
+  EXPECT_DOUBLE_EQ(master.cell(u"Width").result_number(), 3.0);
+  EXPECT_EQ(shape.row_count(kSectionProperty), 0);  // shape cells are no rows of a section
 }
 
 }  // namespace

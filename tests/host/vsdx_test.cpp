@@ -242,7 +242,7 @@ TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
   EXPECT_EQ(ErrorNumberOf([&] { relay.cell(u"Prop.P11").result_text(Variant(u"mm")); }),
             he::kBadUnits);
 
-  for (const char16_t* missing : {u"Prop.P99", u"User.AIDATA", u"Prop.P1", u"Width", u"Prop."}) {
+  for (const char16_t* missing : {u"Prop.P99", u"User.AIDATA", u"Prop.P1", u"BeginX", u"Prop."}) {
     SCOPED_TRACE(ToUtf8(missing));
     EXPECT_FALSE(relay.cell_exists(missing));
     EXPECT_EQ(ErrorNumberOf([&] { relay.cell(missing); }), he::kNoSuchCell);
@@ -774,6 +774,38 @@ TEST(VsdxRealFiles, ReadAsShownAndSavesKeepEveryOtherPartAsItWas) {
     }
   }
   if (seen == 0) GTEST_SKIP() << "no drawings in ../shared/testdata/vsdx";
+}
+
+TEST(VsdxDrawing, ShapeCellsComeFromTheShapeOrItsMasterAndAreWrittenToTheShape) {
+  const auto doc = VsdxWriter(u"G.vsdx")
+                       .master(u"Controller")
+                       .prop(u"P99", 1)
+                       .page(u"P")
+                       .shape(u"Loose")
+                       .shape(u"C", u"Controller")
+                       .build();
+  Shapes& shapes = doc->pages().item(int16_t{1}).shapes();
+  Shape& loose = shapes.item(u"Loose");
+  Shape& instance = shapes.item(u"C");
+  EXPECT_DOUBLE_EQ(loose.cell(u"Width").result_number(), 0.75);
+  EXPECT_DOUBLE_EQ(loose.cell(u"locpinx").result_number(), 0.375);
+  // The instance holds only its place; its size comes from the master.
+  EXPECT_FALSE(instance.cell_exists_locally(u"Width"));
+  EXPECT_DOUBLE_EQ(instance.cell(u"WIDTH").result_number(), 0.75);
+  EXPECT_DOUBLE_EQ(instance.cell(u"PinX").result_number(), 2);  // second on the grid
+  EXPECT_TRUE(instance.cell_exists(u"Angle"));                  // absent cells of 2-D shapes read 0
+  EXPECT_DOUBLE_EQ(instance.cell(u"Angle").result_number(), 0);
+  EXPECT_FALSE(instance.cell_exists(u"BeginX"));
+
+  instance.cell(u"Width").set_formula(u"2.5");
+  EXPECT_TRUE(instance.cell_exists_locally(u"Width"));
+  EXPECT_DOUBLE_EQ(instance.cell(u"Width").result_number(), 2.5);
+  TempDir dir;
+  SaveVsdx(*doc, dir.path() / "g.vsdx");
+  const auto again = OpenVsdx(dir.path() / "g.vsdx");
+  Shapes& reread = again->pages().item(int16_t{1}).shapes();
+  EXPECT_DOUBLE_EQ(reread.item(u"C").cell(u"Width").result_number(), 2.5);
+  EXPECT_DOUBLE_EQ(reread.item(u"C").cell(u"Height").result_number(), 0.5);
 }
 
 }  // namespace

@@ -113,7 +113,10 @@ Value ReadValue(pugi::xml_node cell, bool flag_column) {
 
 pugi::xml_node VsdxCell::Node() const {
   const uint64_t now = shape_.document().generation();
-  if (generation_ != now) {
+  if (generation_ != now && section_ == kSectionObject) {
+    node_ = shape_.FindShapeCell(row_);
+    generation_ = now;
+  } else if (generation_ != now) {
     const Text row = FromUtf8(row_);
     node_ =
         shape_.Find(section_, row, RowNameHash(section_, row), ColumnName(section_, column_)).cell;
@@ -150,7 +153,9 @@ Text VsdxCell::formula() {
 
 void VsdxCell::set_formula(TextView formula) {
   const CellValue value = ParseFormula(formula);  // fails before anything changes
-  pugi::xml_node cell = shape_.OwnCell(section_, FromUtf8(row_), ColumnName(section_, column_));
+  pugi::xml_node cell = section_ == kSectionObject ? shape_.OwnShapeCell(row_)
+                                                   : shape_.OwnCell(section_, FromUtf8(row_),
+                                                                    ColumnName(section_, column_));
   Remember(cell, shape_.document().generation());
   cell.remove_attribute("E");
   switch (value.kind) {
@@ -440,6 +445,29 @@ pugi::xml_node VsdxShape::OwnCell(int16_t section, TextView row, const char* col
   return cell;
 }
 
+pugi::xml_node VsdxShape::FindShapeCell(const char* name) const {
+  for (const VsdxShape* s = this; s; s = s->Parent())
+    if (s->node_)
+      if (const pugi::xml_node cell = xml::CellNamed(s->node_, name)) return cell;
+  return {};
+}
+
+pugi::xml_node VsdxShape::OwnShapeCell(const char* name) {
+  pugi::xml_node cell = xml::CellNamed(node_, name);
+  if (!cell) {
+    // The shape's own cells come before its sections, text and members.
+    pugi::xml_node before;
+    for (pugi::xml_node child = node_.first_child(); child && !before; child = child.next_sibling())
+      if (child.type() == pugi::node_element && std::strcmp(child.name(), "Cell") != 0)
+        before = child;
+    cell = before ? node_.insert_child_before("Cell", before) : node_.append_child("Cell");
+    cell.append_attribute("N") = name;
+    document_.Restructured();
+  }
+  document_.Changed(part_, true);
+  return cell;
+}
+
 void VsdxShape::RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const {
   if (const VsdxShape* parent = Parent()) parent->RowsInOrder(section, rows);
   KnowRows();
@@ -468,6 +496,7 @@ Document& VsdxShape::owner() {
 }
 
 bool VsdxShape::cell_exists_locally(const CellName& name) {
+  if (name.is_shape_cell()) return node_ && xml::CellNamed(node_, kShapeCells[name.shape_cell()]);
   if (!name.is_row_cell()) return false;
   KnowRows();
   if (section_deleted_[Slot(name.section())]) return false;
@@ -476,6 +505,8 @@ bool VsdxShape::cell_exists_locally(const CellName& name) {
 }
 
 bool VsdxShape::cell_exists(const CellName& name) {
+  if (name.is_shape_cell())
+    return node_ && (name.always_present() || FindShapeCell(kShapeCells[name.shape_cell()]));
   return name.is_row_cell() &&
          Find(name.section(), name.row(), name.row_hash(), nullptr).row_exists;
 }
@@ -517,6 +548,11 @@ VsdxCell& VsdxShape::NewCell(int16_t section, const char* row, size_t hash, int1
 
 // Rows are never removed, so a cell handed out once exists from then on.
 Cell& VsdxShape::cell(const CellName& name) {
+  if (name.is_shape_cell() && cell_exists(name)) {
+    const char* row = kShapeCells[name.shape_cell()];
+    if (VsdxCell* known = KnownCell(kSectionObject, name.row(), name.row_hash(), 0)) return *known;
+    return NewCell(kSectionObject, row, name.row_hash(), 0);
+  }
   if (!name.is_row_cell()) Fail(kNoSuchCell, kNoSuchCellText);
   if (VsdxCell* known = KnownCell(name.section(), name.row(), name.row_hash(), name.column()))
     return *known;

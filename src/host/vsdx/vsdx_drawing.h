@@ -136,6 +136,10 @@ class VsdxShape final : public Shape {
   // The shape's own Cell element of that row and column, made (with its Section and Row) when
   // absent. Marks the part changed.
   pugi::xml_node OwnCell(int16_t section, TextView row, const char* column);
+  // A cell of the shape itself (PinX, Width, ...), its own or its master's; empty when none.
+  pugi::xml_node FindShapeCell(const char* name) const;
+  // The shape's own such Cell element, made when absent. Marks the part changed.
+  pugi::xml_node OwnShapeCell(const char* name);
 
   // A local row of the Property or User section, read once from the XML. `name` points into the
   // XML, whose row names never change.
