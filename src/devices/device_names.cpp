@@ -73,7 +73,7 @@ PwVsdDeviceCollection LoadDevices(const PlatformRef& platform,
 }
 
 void ShowFailure(const PlatformRef& platform, const Error& e) {
-  platform->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+  platform->message_box->ShowError(e, style::kInformation);
 }
 
 // The common frame of the simple pickers: clear (a failure there reaches the caller), then list

@@ -123,7 +123,7 @@ void PwVsdDeviceCollection::ScanFromDrawing(const std::shared_ptr<host::Document
       platform_->message_box->Show(devices::DevicesFoundText(added), style::kInformation,
                                    devices::kUpdateCompleteTitle);
   } catch (const Error& e) {
-    platform_->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+    platform_->message_box->ShowError(e, style::kInformation);
   }
 }
 

@@ -1,6 +1,7 @@
 // Turns C++ member functions into member-table thunks: arguments are converted by the ordinary
 // rules, omitted optional arguments become std::nullopt, and by-reference parameters (non-const
-// lvalue references) are written back into the caller's variables after the call.
+// lvalue references) are written back into the caller's variables after the call, whether it
+// returns or fails.
 #pragma once
 
 #include <functional>
@@ -112,20 +113,31 @@ Variant CallWith(Object& self, Args args, std::index_sequence<I...>) {
   auto& target = static_cast<typename Traits::Class&>(self);
   std::tuple<Value<std::tuple_element_t<I, Params>>...> values{
       Load<std::tuple_element_t<I, Params>>(args, I)...};
+  // The caller's variable is the argument itself, so whatever the member wrote before it failed
+  // must reach the caller as well.
+  const auto write_back = [&] {
+    (
+        [&] {
+          if constexpr (kByRef<std::tuple_element_t<I, Params>>) {
+            if (I < args.size() && args[I])
+              *args[I] = Conv<Value<std::tuple_element_t<I, Params>>>::To(std::get<I>(values));
+          }
+        }(),
+        ...);
+  };
   Variant result;
-  if constexpr (std::is_void_v<typename Traits::Ret>) {
-    std::invoke(M, target, std::get<I>(values)...);
-  } else {
-    result = Conv<Value<typename Traits::Ret>>::To(std::invoke(M, target, std::get<I>(values)...));
+  try {
+    if constexpr (std::is_void_v<typename Traits::Ret>) {
+      std::invoke(M, target, std::get<I>(values)...);
+    } else {
+      result =
+          Conv<Value<typename Traits::Ret>>::To(std::invoke(M, target, std::get<I>(values)...));
+    }
+  } catch (...) {
+    write_back();
+    throw;
   }
-  (
-      [&] {
-        if constexpr (kByRef<std::tuple_element_t<I, Params>>) {
-          if (I < args.size() && args[I])
-            *args[I] = Conv<Value<std::tuple_element_t<I, Params>>>::To(std::get<I>(values));
-        }
-      }(),
-      ...);
+  write_back();
   return result;
 }
 

@@ -11,6 +11,8 @@
 
 namespace kvpw {
 
+class Error;
+
 namespace db {
 class Engine;
 }
@@ -34,9 +36,13 @@ class MessageBox {
   // Without a title of its own a box shows the library's title.
   int32_t Show(TextView text, int32_t box_style = style::kOkOnly,
                std::optional<TextView> title = std::nullopt);
+  // The box an operation's error handler shows: the error's text under its number. The error
+  // does not reach the operation's caller, so a host that must know of it learns it here.
+  int32_t ShowError(const Error& error, int32_t box_style);
 
  protected:
   virtual int32_t Present(TextView text, int32_t box_style, TextView title) = 0;
+  virtual void Handled(const Error&) {}
 };
 
 struct Platform {

@@ -23,7 +23,7 @@ void ReportFillFailure(MessageBox& boxes, host::Control& list, const Error& erro
     boxes.Show(kNoMatchesText, style::kInformation, kNoMatchesTitle);
     list.clear();
   } else {
-    boxes.Show(error.description(), style::kCritical, IntegerText(error.number()));
+    boxes.ShowError(error, style::kCritical);
   }
 }
 

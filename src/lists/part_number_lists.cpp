@@ -43,7 +43,7 @@ void ReportFailure(MessageBox& boxes, const std::shared_ptr<host::Control>& list
     boxes.Show(lists::kNoMatchesText, style::kInformation, lists::kNoMatchesTitle);
     Raise(err::kObjectNotSet);
   } else {
-    boxes.Show(e.description(), style::kCritical, IntegerText(e.number()));
+    boxes.ShowError(e, style::kCritical);
   }
 }
 
@@ -105,7 +105,7 @@ void Pw2::PopulatePartNumberByPartPropQuery(const std::shared_ptr<host::Control>
     PopulatePartNumberByRecordset(objComboBox, strDbParts, result);
     connection.ConnClose();
   } catch (const Error& e) {
-    platform_->message_box->Show(e.description(), style::kCritical, IntegerText(e.number()));
+    platform_->message_box->ShowError(e, style::kCritical);
   }
 }
 

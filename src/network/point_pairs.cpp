@@ -53,7 +53,7 @@ void InsertPointPairs(const PlatformRef& platform, const std::shared_ptr<host::C
       }
     }
   } catch (const Error& e) {
-    platform->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+    platform->message_box->ShowError(e, style::kInformation);
   }
 }
 

@@ -49,7 +49,7 @@ void FillTierPicker(const PlatformRef& platform, const std::shared_ptr<host::Con
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [number, text] : values) picker->add_item(Variant(text));
   } catch (const Error& e) {
-    platform->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+    platform->message_box->ShowError(e, style::kInformation);
   }
 }
 

@@ -67,7 +67,7 @@ void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLower
         Text(kFinishedPrefix) + IntegerText(errors) + Text(kFinishedSuffix), style::kInformation,
         kCompletedTitle);
   } catch (const Error& e) {
-    platform_->message_box->Show(e.description(), style::kInformation, IntegerText(e.number()));
+    platform_->message_box->ShowError(e, style::kInformation);
   }
 }
 

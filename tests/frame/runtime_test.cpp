@@ -149,6 +149,41 @@ TEST(Runtime, ByReferenceArgumentsReachTheCallersVariables) {
   EXPECT_EQ(error, Variant(u""));
 }
 
+// A host whose boxes cannot be shown: the failure reaches the macro that caused the box.
+class RefusingMessageBox final : public MessageBox {
+ protected:
+  int32_t Present(TextView, int32_t, TextView) override { Raise(70, u"Permission denied"); }
+};
+
+TEST(Runtime, WhatAFailingCallWroteReachesTheCallersVariables) {
+  testing::TempDir dir;
+  testing::BuildDatabase(dir.path() / "t.mdb", "CREATE TABLE t(a TEXT);");
+  auto platform = std::make_shared<Platform>(*testing::MakeTestPlatform().platform);
+  platform->message_box = std::make_shared<RefusingMessageBox>();
+  const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", platform);
+  // Each call clears its flag first and then fails: on the missing table itself, or on the box
+  // that reports it.
+  const struct {
+    TextView member;
+    int32_t error;
+  } cases[] = {
+      {u"GetPartPropertyTableValues", 0},
+      {u"GetDatabaseTableRow", 70},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.member));
+    Variant file = dir.file("t.mdb"), sql = u"SELECT a FROM missing", found = true;
+    const int32_t error = ErrorNumberOf([&] { Call(pw2, c.member, {&file, &sql, &found}); });
+    EXPECT_NE(error, 0);
+    if (c.error != 0) {
+      EXPECT_EQ(error, c.error);
+    }
+    EXPECT_EQ(found, Variant(false));
+    // Arguments passed by value stay as they were.
+    EXPECT_EQ(sql, Variant(u"SELECT a FROM missing"));
+  }
+}
+
 TEST(Runtime, OptionalArgumentsTakeTheirDefaults) {
   testing::TempDir dir;
   std::ofstream(dir.path() / "Blank.mdb") << "template";

@@ -24,26 +24,43 @@ struct Drawing {
   std::string file;
   std::shared_ptr<host::Document> document;
   int shapes = 0;
+  bool writes = false;  // the verb saves the drawing or a report after its steps
 };
 
-Drawing Open(const std::string& file) {
-  Drawing drawing{file, host::OpenVsdx(file), 0};
+Drawing Open(const std::string& file, bool writes = false) {
+  Drawing drawing{file, host::OpenVsdx(file), 0, writes};
   host::Pages& pages = drawing.document->pages();
   for (int16_t p = 1; p <= pages.count(); ++p) drawing.shapes += pages.item(p).shapes().count();
   return drawing;
 }
 
-// One step of a verb: reported on stderr on a large drawing, and on failure named with the file
-// and the step, since the host's own error texts do not say where they arose.
+// One step of a verb: reported on stderr on a large drawing. It fails when the operation fails
+// or when it handled an error with a box (it then returns, but its work is not done), and the
+// failure names the file and the step, since the host's own texts do not say where they arose.
 template <class Work>
-void Step(const Drawing& drawing, const std::string& step, Work work) {
+void Step(Session& session, const Drawing& drawing, const std::string& step, Work work,
+          const char* overflow = nullptr) {
   if (drawing.shapes > kProgressShapes)
     std::cerr << "kvpw: " << step << " (" << drawing.shapes << " shapes)...\n";
+  std::optional<Error> failure;
   try {
     work();
+    failure = session.TakeHandledError();
   } catch (const Error& e) {
-    throw Error(e.number(), FromUtf8(drawing.file + ": " + step + " failed: ") + e.description());
+    failure = e;
   }
+  if (!failure) return;
+  Text reason = failure->description();
+  if (overflow && failure->number() == err::kOverflow) reason = FromUtf8(overflow);
+  if (drawing.writes) reason += u"; nothing was saved";
+  throw Error(failure->number(), FromUtf8(drawing.file + ": " + step + " failed: ") + reason);
+}
+
+void UpdateDevices(Session& session, Pw2& pw2, const Drawing& drawing, bool quiet) {
+  Step(
+      session, drawing, "updating the device list",
+      [&] { pw2.UpdateDeviceList(drawing.document, quiet); },
+      "the drawing has more than 32,767 devices, the most a device list holds");
 }
 
 std::vector<std::string> FirstColumn(host::MemoryListBox& list, int32_t column = 0) {
@@ -60,8 +77,8 @@ struct UpdateOptions {
 int RunUpdate(const UpdateOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
-  const Drawing drawing = Open(o.drawing);
-  Step(drawing, "updating the device list", [&] { pw2.UpdateDeviceList(drawing.document, false); });
+  const Drawing drawing = Open(o.drawing, true);
+  UpdateDevices(session, pw2, drawing, false);
   const std::string target = o.out.empty() ? o.drawing : o.out;
   host::SaveVsdx(*drawing.document, target);
   if (o.json)
@@ -85,20 +102,21 @@ int RunList(const ListOptions& o) {
   const Drawing drawing = Open(o.drawing);
   auto list = std::make_shared<host::MemoryListBox>(u"lstDevices");
   const int16_t type = o.type.value_or(0);
-  bool with_address = false;
-  if (o.part_type) {
-    pw2.PzPartDatabasePath = FromUtf8(o.parts);
-    pw2.GetDeviceNamesByPartType(list, Text(), FromUtf8(*o.part_type), drawing.document);
-    with_address = true;
-  } else if (o.points) {
-    pw2.GetPTDeviceNames(list, FromUtf8(*o.points), drawing.document);
-  } else if (o.network) {
-    pw2.GetDeviceNamesByNetwork(list, type, FromUtf8(*o.network), drawing.document);
-  } else if (o.type) {
-    pw2.GetDeviceNames(list, type, drawing.document);
-  } else {
-    pw2.GetAllDeviceNames(list, drawing.document);
-  }
+  const bool with_address = o.part_type.has_value();
+  Step(session, drawing, "listing the devices", [&] {
+    if (o.part_type) {
+      pw2.PzPartDatabasePath = FromUtf8(o.parts);
+      pw2.GetDeviceNamesByPartType(list, Text(), FromUtf8(*o.part_type), drawing.document);
+    } else if (o.points) {
+      pw2.GetPTDeviceNames(list, FromUtf8(*o.points), drawing.document);
+    } else if (o.network) {
+      pw2.GetDeviceNamesByNetwork(list, type, FromUtf8(*o.network), drawing.document);
+    } else if (o.type) {
+      pw2.GetDeviceNames(list, type, drawing.document);
+    } else {
+      pw2.GetAllDeviceNames(list, drawing.document);
+    }
+  });
   std::vector<std::vector<std::string>> rows;
   const auto names = FirstColumn(*list);
   const auto addresses = with_address ? FirstColumn(*list, 1) : std::vector<std::string>{};
@@ -128,9 +146,11 @@ int RunNetwork(const NetworkOptions& o) {
   auto network = std::make_shared<host::MemoryComboBox>(u"cboNetwork");
   auto gcm = std::make_shared<host::MemoryComboBox>(u"cboGCM");
   auto intr = std::make_shared<host::MemoryComboBox>(u"cboINTR");
-  pw2.PopulateComboNetwork(network, drawing.document);
-  pw2.PopulateComboGCM(network, gcm, drawing.document);
-  pw2.PopulateComboINTR(network, gcm, intr, drawing.document);
+  Step(session, drawing, "reading the network values", [&] {
+    pw2.PopulateComboNetwork(network, drawing.document);
+    pw2.PopulateComboGCM(network, gcm, drawing.document);
+    pw2.PopulateComboINTR(network, gcm, intr, drawing.document);
+  });
   const auto items = [](host::MemoryComboBox& combo) {
     std::vector<std::string> out;
     for (int32_t r = 0; r < combo.list_count(); ++r) out.push_back(Display(combo.column(0, r)));
@@ -190,7 +210,7 @@ std::pair<int16_t, int16_t> PageRange(const std::string& text) {
 int RunCheck(const CheckOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
-  Drawing drawing = Open(o.drawing);
+  Drawing drawing = Open(o.drawing, true);
   const Text parts = FromUtf8(o.parts), props = FromUtf8(o.props);
   pw2.Initialize(parts, props);
   const int16_t page_count = drawing.document->pages().count();
@@ -198,11 +218,11 @@ int RunCheck(const CheckOptions& o) {
       o.pages ? PageRange(*o.pages) : std::pair<int16_t, int16_t>{1, page_count};
 
   // The device list is brought up to date first: the connection check reads it.
-  Step(drawing, "updating the device list", [&] { pw2.UpdateDeviceList(drawing.document, true); });
+  UpdateDevices(session, pw2, drawing, true);
   std::vector<validation::Check> ran;
   const auto run = [&](validation::Check check, const char* step, auto work) {
     if (o.only && *o.only != kOnlyNames[static_cast<int>(check)]) return;
-    Step(drawing, step, work);
+    Step(session, drawing, step, work);
     ran.push_back(check);
   };
   run(validation::Check::kDuplicateAddresses, "checking for duplicate addresses",

@@ -1,9 +1,36 @@
 // kvpw: the library's operations from the command line, on real databases and drawings, with
 // message boxes printed instead of shown.
+#include <algorithm>
+#include <cctype>
 #include <iostream>
+#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "frame/error.h"
+
+namespace {
+
+// A failure as one line after "kvpw: ": the library's text, read as a clause (a leading word such
+// as "Cannot" in lower case; a file name as it is) without the host's number, which only
+// programs need and --json gives them.
+std::string OneLine(const kvpw::Error& e) {
+  std::string text = kvpw::ToUtf8(e.description());
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  const size_t word_end = std::min(text.find(' '), text.size());
+  const bool word = word_end > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+                    std::all_of(text.begin() + 1, text.begin() + word_end,
+                                [](unsigned char c) { return std::islower(c); });
+  if (word) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+bool WantsJson(const CLI::App& verb) {
+  const CLI::Option* json = verb.get_option_no_throw("--json");
+  return json && json->count() > 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"kvpw: the KvPwForStencils operations on parts databases and drawings"};
@@ -19,14 +46,20 @@ int main(int argc, char** argv) {
     const int code = app.exit(e);
     return code == 0 ? kvpw::cli::kExitClean : kvpw::cli::kExitError;
   }
-  try {
-    for (const auto& command : commands)
-      if (command.verb->parsed()) return command.run();
-  } catch (const CLI::Error& e) {
-    std::cerr << "kvpw: " << e.what() << "\n";
-    return kvpw::cli::kExitError;
-  } catch (const kvpw::Error& e) {
-    std::cerr << "kvpw: error " << e.number() << ": " << kvpw::ToUtf8(e.description()) << "\n";
+  for (const auto& command : commands) {
+    if (!command.verb->parsed()) continue;
+    try {
+      return command.run();
+    } catch (const CLI::Error& e) {
+      std::cerr << "kvpw: " << e.what() << "\n";
+    } catch (const kvpw::Error& e) {
+      std::cerr << "kvpw: " << OneLine(e) << "\n";
+      if (WantsJson(*command.verb)) {
+        const nlohmann::json error{{"number", e.number()},
+                                   {"description", kvpw::ToUtf8(e.description())}};
+        std::cout << nlohmann::json{{"error", error}}.dump(2) << "\n";
+      }
+    }
     return kvpw::cli::kExitError;
   }
   return kvpw::cli::kExitClean;

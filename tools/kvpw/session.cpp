@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 #include "db/sqlite_engine.h"
 
@@ -21,37 +22,45 @@ size_t Width(const std::string& s) {
       std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
-// Prints each box as it is shown and keeps it for counting.
-class PrintedAndRecorded final : public MessageBox {
+}  // namespace
+
+// Keeps every box for counting, prints it as it is shown unless the output is JSON, and notes the
+// errors the operations handled with a box: they failed although they returned.
+class Session::Boxes final : public MessageBox {
  public:
-  explicit PrintedAndRecorded(std::shared_ptr<host::RecordingMessageBox> recorded)
-      : recorded_(std::move(recorded)), console_(std::cout) {}
+  Boxes(std::shared_ptr<host::RecordingMessageBox> recorded, bool print)
+      : recorded_(std::move(recorded)), console_(std::cout), print_(print) {}
+  std::optional<Error> handled;
 
  protected:
   int32_t Present(TextView text, int32_t box_style, TextView title) override {
     recorded_->Show(text, box_style, title);
-    return console_.Show(text, box_style, title);
+    return print_ ? console_.Show(text, box_style, title) : host::kAnswerOk;
+  }
+  void Handled(const Error& error) override {
+    if (!handled) handled = error;
   }
 
  private:
   std::shared_ptr<host::RecordingMessageBox> recorded_;
   host::ConsoleMessageBox console_;
+  bool print_;
 };
-
-}  // namespace
 
 Session::Session(bool json_output)
     : json_output_(json_output),
       recorded_(std::make_shared<host::RecordingMessageBox>()),
-      findings_(std::make_shared<validation::FindingList>()) {
+      findings_(std::make_shared<validation::FindingList>()),
+      boxes_(std::make_shared<Boxes>(recorded_, !json_output)) {
   auto platform = std::make_shared<Platform>();
   platform->engine = db::MakeSqliteEngine();
   platform->findings = findings_;
-  if (json_output)
-    platform->message_box = recorded_;
-  else
-    platform->message_box = std::make_shared<PrintedAndRecorded>(recorded_);
+  platform->message_box = boxes_;
   platform_ = std::move(platform);
+}
+
+std::optional<Error> Session::TakeHandledError() {
+  return std::exchange(boxes_->handled, std::nullopt);
 }
 
 nlohmann::json Session::Messages() const {

@@ -4,11 +4,13 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "frame/error.h"
 #include "frame/platform.h"
 #include "frame/variant.h"
 #include "host/message_boxes.h"
@@ -26,11 +28,15 @@ class Session {
   const std::vector<validation::Finding>& findings() const { return findings_->findings(); }
   bool json_output() const { return json_output_; }
   nlohmann::json Messages() const;
+  // The first error an operation handled with a box since the last call, if any.
+  std::optional<Error> TakeHandledError();
 
  private:
+  class Boxes;
   bool json_output_;
   std::shared_ptr<host::RecordingMessageBox> recorded_;
   std::shared_ptr<validation::FindingList> findings_;
+  std::shared_ptr<Boxes> boxes_;
   PlatformRef platform_;
 };
 
