@@ -719,6 +719,37 @@ const RealDrawing kRealDrawings[] = {
 // Each real drawing reads as the application shows it. An unchanged save copies every entry; a
 // device list written into the document sheet reads back after a save that changed only the
 // document part and the flag.
+// A hostile page nests groups far deeper than any drawing: finding, changing, saving and freeing
+// its shapes must not recurse with the depth.
+TEST(VsdxOpen, GroupsNestedFiftyThousandDeepAreWalkedSavedAndFreed) {
+  constexpr int kDepth = 50'000;
+  std::string page =
+      "<?xml version='1.0' encoding='utf-8' ?><PageContents "
+      "xmlns='http://schemas.microsoft.com/office/visio/2012/main'><Shapes>";
+  for (int id = 1; id <= kDepth; ++id)
+    page += "<Shape ID='" + std::to_string(id) + "' Type='Group'><Shapes>";
+  page += "<Shape ID='" + std::to_string(kDepth + 1) + "' Name='Deepest'/>";
+  for (int i = 0; i < kDepth; ++i) page += "</Shapes></Shape>";
+  page += "</Shapes></PageContents>";
+
+  TempDir dir;
+  std::vector<NewEntry> parts = DrawingParts();
+  for (NewEntry& p : parts)
+    if (p.name == kPage1) p.content = page;
+  WriteZip(dir.path() / "deep.vsdx", parts);
+  {
+    const auto doc = OpenVsdx(dir.path() / "deep.vsdx");
+    Shapes& shapes = doc->pages().item(1).shapes();
+    EXPECT_EQ(shapes.count(), 1);
+    Shape& deepest = shapes.item(TextView(u"Deepest"));
+    deepest.cell(u"PinX").set_formula(u"2.5");
+    SaveVsdx(*doc, dir.path() / "saved.vsdx");
+  }
+  const auto reopened = OpenVsdx(dir.path() / "saved.vsdx");
+  Shape& deepest = reopened->pages().item(1).shapes().item(TextView(u"Deepest"));
+  EXPECT_EQ(deepest.cell(u"PinX").result_number(), 2.5);
+}
+
 TEST(VsdxRealFiles, ReadAsShownAndSavesKeepEveryOtherPartAsItWas) {
   TempDir dir;
   size_t seen = 0;

@@ -4,8 +4,8 @@
 
 #include <iosfwd>
 #include <memory>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>

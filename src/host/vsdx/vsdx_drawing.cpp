@@ -659,7 +659,16 @@ VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name)
 }
 
 void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_level) {
-  for (pugi::xml_node s = shapes.child("Shape"); s; s = s.next_sibling("Shape")) {
+  // Depth first in document order, with the next sibling of each open level on a stack of our
+  // own: a hostile file may nest groups deeper than the call stack goes.
+  std::vector<std::pair<pugi::xml_node, uint32_t>> levels{{shapes.child("Shape"), master_id}};
+  while (!levels.empty()) {
+    const auto [s, inherited_master] = levels.back();
+    if (!s) {
+      levels.pop_back();
+      continue;
+    }
+    levels.back().first = s.next_sibling("Shape");
     // One walk of the shape's attributes for the two this needs.
     const char* master = nullptr;
     bool deleted = false;
@@ -671,7 +680,7 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
     if (deleted) continue;
     const bool has_master = master != nullptr;
     const uint32_t own_master =
-        has_master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : master_id;
+        has_master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : inherited_master;
     if (top_level) {
       top_level_.push_back(
           &top_level_store_.emplace_back(document_, part_, s, own_master, false, has_master));
@@ -680,7 +689,7 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
     VsdxShape& shape =
         members_store_.emplace_back(document_, part_, s, own_master, false, has_master);
     by_name_.emplace(LowerCase(shape.name()), &shape);
-    AddShapes(s.child("Shapes"), own_master, false);
+    levels.emplace_back(s.child("Shapes").child("Shape"), own_master);
   }
 }
 
