@@ -30,7 +30,9 @@ struct Drawing {
 Drawing Open(const std::string& file, bool writes = false) {
   Drawing drawing{file, host::OpenVsdx(file), 0, writes};
   host::Pages& pages = drawing.document->pages();
-  for (int16_t p = 1; p <= pages.count(); ++p) drawing.shapes += pages.item(p).shapes().count();
+  // Only for progress: a page too full for the 16-bit count fails later, in the step that counts.
+  for (int16_t p = 1; p <= pages.count(); ++p)
+    IgnoringFailure([&] { drawing.shapes += pages.item(p).shapes().count(); });
   return drawing;
 }
 
@@ -52,7 +54,10 @@ void Step(Session& session, const Drawing& drawing, const std::string& step, Wor
   if (!failure) return;
   Text reason = failure->description();
   if (overflow && failure->number() == err::kOverflow) reason = FromUtf8(overflow);
-  if (drawing.writes) reason += u"; nothing was saved";
+  if (drawing.writes) {
+    if (reason.ends_with(u'.')) reason.pop_back();
+    reason += u"; nothing was saved";
+  }
   throw Error(failure->number(), FromUtf8(drawing.file + ": " + step + " failed: ") + reason);
 }
 
@@ -60,7 +65,8 @@ void UpdateDevices(Session& session, Pw2& pw2, const Drawing& drawing, bool quie
   Step(
       session, drawing, "updating the device list",
       [&] { pw2.UpdateDeviceList(drawing.document, quiet); },
-      "the drawing has more than 32,767 devices, the most a device list holds");
+      "the drawing has more than 32,767 devices (or a page more than 32,767 shapes), the most "
+      "the device list counts");
 }
 
 std::vector<std::string> FirstColumn(host::MemoryListBox& list, int32_t column = 0) {
