@@ -68,12 +68,11 @@ constexpr Member kPw2Members[] = {
     Method<&Pw2::GetDatabaseTableRow>(u"GetDatabaseTableRow", 0x60030029),
 };
 
-// The error text of ConnOpen is optional for macros; omitted, it is simply not returned.
+// The error text of ConnOpen is optional for macros; omitted, it is simply not returned. A passed
+// one is written in place, so that it reaches the caller even when the call fails.
 db::ConnectionRef ConnOpenOptionalError(KvAdoConnection& c, std::optional<Text>& strError) {
-  Text error;
-  db::ConnectionRef connection = c.ConnOpen(error);
-  if (strError) *strError = error;
-  return connection;
+  Text ignored;
+  return c.ConnOpen(strError ? *strError : ignored);
 }
 // The dispatch form of the flag is a Boolean, whatever the raw value.
 bool GetAutoCloseConn(KvAdoConnection& c) {

@@ -155,6 +155,12 @@ class RefusingMessageBox final : public MessageBox {
   int32_t Present(TextView, int32_t, TextView) override { Raise(70, u"Permission denied"); }
 };
 
+class NoConnectionEngine final : public db::Engine {
+ public:
+  db::ConnectionRef new_connection() override { Raise(7, u"Out of memory"); }
+  void copy_file(TextView, TextView, bool) override {}
+};
+
 TEST(Runtime, WhatAFailingCallWroteReachesTheCallersVariables) {
   testing::TempDir dir;
   testing::BuildDatabase(dir.path() / "t.mdb", "CREATE TABLE t(a TEXT);");
@@ -181,6 +187,21 @@ TEST(Runtime, WhatAFailingCallWroteReachesTheCallersVariables) {
     EXPECT_EQ(found, Variant(false));
     // Arguments passed by value stay as they were.
     EXPECT_EQ(sql, Variant(u"SELECT a FROM missing"));
+  }
+
+  // A connection clears its error text before it asks the engine for a connection, and that
+  // failure is not caught.
+  platform->engine = std::make_shared<NoConnectionEngine>();
+  const ObjectRef conn = CreateObject(u"KvPwForStencils.KvAdoConnection", platform);
+  Let(conn, u"FileName", dir.file("t.mdb"));
+  for (const bool query : {false, true}) {
+    SCOPED_TRACE(query ? "ConnQuery" : "ConnOpen");
+    Variant sql = u"SELECT a FROM t", text = u"left over";
+    EXPECT_EQ(ErrorNumberOf([&] {
+                query ? Call(conn, u"ConnQuery", {&sql, &text}) : Call(conn, u"ConnOpen", {&text});
+              }),
+              7);
+    EXPECT_EQ(text, Variant(u""));
   }
 }
 

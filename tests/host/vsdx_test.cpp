@@ -716,9 +716,6 @@ const RealDrawing kRealDrawings[] = {
       {u"Start/End", u"User.DefaultWidth", u"0.984251968503937"}}},
 };
 
-// Each real drawing reads as the application shows it. An unchanged save copies every entry; a
-// device list written into the document sheet reads back after a save that changed only the
-// document part and the flag.
 // A hostile page nests groups far deeper than any drawing: finding, changing, saving and freeing
 // its shapes must not recurse with the depth.
 TEST(VsdxOpen, GroupsNestedFiftyThousandDeepAreWalkedSavedAndFreed) {
@@ -750,6 +747,9 @@ TEST(VsdxOpen, GroupsNestedFiftyThousandDeepAreWalkedSavedAndFreed) {
   EXPECT_EQ(deepest.cell(u"PinX").result_number(), 2.5);
 }
 
+// Each real drawing reads as the application shows it. An unchanged save copies every entry; a
+// device list written into the document sheet reads back after a save that changed only the
+// document part and the flag.
 TEST(VsdxRealFiles, ReadAsShownAndSavesKeepEveryOtherPartAsItWas) {
   TempDir dir;
   size_t seen = 0;
