@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev libcli11-dev
   nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
+# Desktop-database (.mdb) catalogues are read with mdbtools' library.
+packages+=(mdbtools-dev libmdb3)
 # The report tests validate SARIF logs.
 packages+=(python3 python3-jsonschema)
 missing=()

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/mdb/import.h"
 #include "frame/error.h"
 
 namespace kvpw::db {
@@ -83,6 +84,19 @@ TextView Trim(TextView text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+// Looked at only after SQLite refuses a file, so that SQLite files (whatever their names) open
+// without it.
+bool IsDesktopDatabase(const fs::path& file) {
+  std::array<char, 19> header{};
+  std::ifstream in(file, std::ios::binary);
+  in.read(header.data(), header.size());
+  const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
+  if (!head.starts_with(kJetMagic)) return false;
+  for (const std::string_view name : kJetNames)
+    if (head.substr(kJetMagic.size()) == name) return true;
+  return false;
 }
 
 // --- Connection texts -------------------------------------------------------------------------
@@ -645,7 +659,8 @@ class SqliteConnection final : public Connection {
     db_ = nullptr;
   }
 
-  static sqlite3* OpenFile(const Text& path) {
+  // A desktop-database file is opened as its imported copy, which is only read.
+  static sqlite3* OpenFile(const Text& path, bool imported = false) {
     const fs::path file = PathOf(path);
     std::error_code ignored;
     const fs::file_status status = fs::status(file, ignored);
@@ -668,11 +683,6 @@ class SqliteConnection final : public Connection {
       if (!in) Fail(cannot_open() + u" (" + reason + u")");
       in.read(header.data(), header.size());
       const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
-      for (const std::string_view name : kJetNames)
-        if (head.starts_with(kJetMagic) && head.substr(kJetMagic.size()) == name)
-          Fail(Quoted(path) +
-               u" is in the older desktop-database (Access/Jet) format, which this build does "
-               u"not read yet; only SQLite database files can be opened.");
       if (!head.starts_with(kSqliteMagic)) Fail(unrecognized());
       Fail(unrecognized() + u" (" + reason + u")");
     };
@@ -680,8 +690,9 @@ class SqliteConnection final : public Connection {
     // Read and write, never create: a missing file must fail, not appear empty.
     sqlite3* db = nullptr;
     // One connection serves one thread (objects are apartment-bound), so no locking per call.
-    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
+    const int mode = imported ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (sqlite3_open_v2(ToUtf8(path).c_str(), &db, mode | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
       Fail(cannot_open() + u" (" + reason + u")");
@@ -697,6 +708,8 @@ class SqliteConnection final : public Connection {
     if (rc != SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
+      if (rc == SQLITE_NOTADB && !imported && IsDesktopDatabase(file))
+        return OpenFile(FromUtf8(mdb::ImportedCopy(ToUtf8(path))), true);
       if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT || rc == SQLITE_ERROR) refuse(reason);
       Fail(cannot_open() + u" (" + reason + u")");
     }

@@ -122,8 +122,8 @@ TEST_F(SqliteEngineTest, OpenFailuresNameTheCauseAndThePath) {
       {JetText(missing), u"", u"Could not find file '" + missing + u"'."},
       {JetText(folder), u"", u"'" + folder + u"' is a folder"},
       {JetText(notes), u"", u"Unrecognized database format '" + notes + u"'."},
-      {JetText(jet), u"", u"'" + jet + u"' is in the older desktop-database (Access/Jet) format"},
-      {JetText(ace), u"", u"'" + ace + u"' is in the older desktop-database"},
+      {JetText(jet), u"", u"Unable to open database: the file is truncated"},
+      {JetText(ace), u"", u"Unable to open database: the file is in the newer Access format"},
       {JetText(db()), dir_.file("system.mdw"), workgroup},
       {JetText(db()) + u";Jet OLEDB:System Database=" + dir_.file("x.mdw"), u"", workgroup},
   };

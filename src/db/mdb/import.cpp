@@ -1,0 +1,237 @@
+#include "db/mdb/import.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "db/mdb/mdb_file.h"
+#include "frame/error.h"
+#include "frame/text.h"
+
+namespace kvpw::db::mdb {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Raised whenever what an import writes changes, so that older copies are not used.
+constexpr int kImportFormat = 1;
+
+// The columns the library looks parts up by.
+constexpr std::string_view kKeyColumns[] = {"MfgPartNumber", "PartNumber", "EngineeringItemCode",
+                                            "ItemCode"};
+
+[[noreturn]] void Unable(std::string_view reason) {
+  Raise(err::kEngineFailure, u"Unable to open database: " + FromUtf8(reason));
+}
+
+// The declared types tell the SQLite adapter which kind each value reads back as.
+std::string_view DeclaredType(ColumnKind kind) {
+  switch (kind) {
+    case ColumnKind::kBoolean:
+      return "BOOLEAN";
+    case ColumnKind::kByte:
+      return "BYTE";
+    case ColumnKind::kInteger:
+      return "SMALLINT";
+    case ColumnKind::kLong:
+      return "INTEGER";
+    case ColumnKind::kCurrency:
+      return "CURRENCY";
+    case ColumnKind::kSingle:
+      return "SINGLE";
+    case ColumnKind::kDouble:
+      return "DOUBLE";
+    case ColumnKind::kDecimal:
+      return "DECIMAL";
+    case ColumnKind::kDateTime:
+      return "DATETIME";
+    case ColumnKind::kText:
+      return "TEXT COLLATE NOCASE";
+    case ColumnKind::kMemo:
+      return "MEMO COLLATE NOCASE";
+    case ColumnKind::kGuid:
+      return "GUID";
+    case ColumnKind::kBinary:
+    case ColumnKind::kOle:
+      return "BLOB";
+  }
+  return "BLOB";
+}
+
+std::string QuotedName(std::string_view name) {
+  std::string out = "\"";
+  for (const char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+bool SameNameNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+class Db {
+ public:
+  explicit Db(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
+      Fail("cannot create the copy");
+  }
+  ~Db() { sqlite3_close_v2(db_); }
+  Db(const Db&) = delete;
+  Db& operator=(const Db&) = delete;
+  sqlite3* get() const { return db_; }
+
+  void exec(const std::string& sql) {
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
+  }
+
+  [[noreturn]] void Fail(std::string_view what) const {
+    Raise(err::kEngineFailure, u"The imported copy cannot be written (" + FromUtf8(what) + u": " +
+                                   FromUtf8(sqlite3_errmsg(db_)) + u").");
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+void Bind(sqlite3_stmt* stmt, int at, const Value& value) {
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::monostate>)
+          sqlite3_bind_null(stmt, at);
+        else if constexpr (std::is_same_v<T, bool>)
+          sqlite3_bind_int(stmt, at, v ? 1 : 0);
+        else if constexpr (std::is_same_v<T, int64_t>)
+          sqlite3_bind_int64(stmt, at, v);
+        else if constexpr (std::is_same_v<T, double>)
+          sqlite3_bind_double(stmt, at, v);
+        else if constexpr (std::is_same_v<T, std::string>)
+          sqlite3_bind_text(stmt, at, v.data(), static_cast<int>(v.size()), SQLITE_STATIC);
+        else
+          sqlite3_bind_blob(stmt, at, v.data.data(), static_cast<int>(v.data.size()),
+                            SQLITE_STATIC);
+      },
+      value);
+}
+
+void ImportTable(MdbFile& file, Db& db, const std::string& name) {
+  const std::vector<Column> columns = file.read_table(name, nullptr);
+  if (columns.empty()) return;
+  std::string create = "CREATE TABLE " + QuotedName(name) + " (";
+  std::string insert = "INSERT INTO " + QuotedName(name) + " VALUES (";
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (c) {
+      create += ", ";
+      insert += ", ";
+    }
+    create += QuotedName(columns[c].name) + " " + std::string(DeclaredType(columns[c].kind));
+    insert += "?";
+  }
+  db.exec(create + ")");
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db.get(), (insert + ")").c_str(), -1, &stmt, nullptr) != SQLITE_OK)
+    db.Fail("insert");
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, &sqlite3_finalize);
+  file.read_table(name, [&](std::span<const Value> row) {
+    for (size_t c = 0; c < row.size(); ++c) Bind(stmt, static_cast<int>(c + 1), row[c]);
+    if (sqlite3_step(stmt) != SQLITE_DONE) db.Fail("insert into " + name);
+    sqlite3_reset(stmt);
+  });
+  for (const Column& column : columns)
+    for (const std::string_view key : kKeyColumns)
+      if (SameNameNoCase(column.name, key))
+        db.exec("CREATE INDEX " + QuotedName("kvpw_" + name + "_" + column.name) + " ON " +
+                QuotedName(name) + " (" + QuotedName(column.name) + ")");
+}
+
+// Builds the copy beside `target` and renames it into place.
+void Build(const std::string& mdb_path, const std::string& target) {
+  std::unique_ptr<MdbFile> file = MdbFile::Open(mdb_path);
+  const std::string partial = target + "." + std::to_string(getpid()) + ".partial";
+  std::error_code ec;
+  fs::remove(partial, ec);
+  try {
+    {
+      Db db(partial);
+      db.exec("PRAGMA journal_mode=OFF");
+      db.exec("PRAGMA synchronous=OFF");
+      db.exec("BEGIN");
+      for (const Object& object : file->objects())
+        if (object.kind == ObjectKind::kTable) ImportTable(*file, db, object.name);
+      db.exec("COMMIT");
+    }
+    fs::rename(partial, target, ec);
+    if (ec) Unable("the imported copy cannot be put in place (" + ec.message() + ")");
+  } catch (...) {
+    fs::remove(partial, ec);
+    throw;
+  }
+}
+
+}  // namespace
+
+std::string CacheFolder() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg && *xdg == '/') return (fs::path(xdg) / "kvpw").string();
+  const char* home = std::getenv("HOME");
+  return (fs::path(home && *home ? home : "/tmp") / ".cache" / "kvpw").string();
+}
+
+std::string ImportedCopy(const std::string& path) {
+  std::error_code ec;
+  const fs::path source = fs::absolute(path, ec);
+  const uintmax_t size = fs::file_size(source, ec);
+  if (ec) Unable("the file cannot be read (" + ec.message() + ")");
+  const auto mtime = fs::last_write_time(source, ec).time_since_epoch().count();
+  const std::string key = source.string() + '\n' + std::to_string(size) + '\n' +
+                          std::to_string(mtime) + '\n' + std::to_string(kImportFormat);
+  char name[32];
+  std::snprintf(name, sizeof name, "%016zx", std::hash<std::string>{}(key));
+  const fs::path folder = CacheFolder();
+  const fs::path copy = folder / (std::string(name) + ".sqlite");
+  if (fs::exists(copy, ec)) return copy.string();
+
+  fs::create_directories(folder, ec);
+  if (ec) Unable("the cache folder " + folder.string() + " cannot be made (" + ec.message() + ")");
+  // One builder at a time; the others wait and then use its copy.
+  const fs::path lock_path = folder / (std::string(name) + ".lock");
+  const int lock = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock < 0) Unable("the cache folder " + folder.string() + " cannot be written");
+  struct Unlock {
+    int fd;
+    ~Unlock() {
+      flock(fd, LOCK_UN);
+      ::close(fd);
+    }
+  } unlock{lock};
+  flock(lock, LOCK_EX);
+  if (!fs::exists(copy, ec)) Build(source.string(), copy.string());
+  return copy.string();
+}
+
+void ExportCopy(const std::string& mdb_path, const std::string& target) {
+  std::error_code ec;
+  const fs::path copy = ImportedCopy(mdb_path);
+  const std::string partial = target + ".kvpw-partial";
+  fs::copy_file(copy, partial, fs::copy_options::overwrite_existing, ec);
+  if (!ec) fs::rename(partial, target, ec);
+  if (ec) {
+    fs::remove(partial, ec);
+    Raise(err::kEngineFailure, u"The copy cannot be written to " + FromUtf8(target) + u".");
+  }
+}
+
+}  // namespace kvpw::db::mdb
