@@ -5,6 +5,10 @@ packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev lib
   nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
 # Desktop-database (.mdb) catalogues are read with mdbtools' library.
 packages+=(mdbtools-dev libmdb3)
+# Catalogues on database servers are reached through ODBC; the tests run a private PostgreSQL
+# server and the SQLite ODBC driver (runuser, from util-linux, starts the server as a non-root user).
+packages+=(unixodbc-dev unixodbc odbc-postgresql libsqliteodbc postgresql-15 postgresql-client-15
+  libpq-dev util-linux)
 # The report tests validate SARIF logs.
 packages+=(python3 python3-jsonschema)
 missing=()
@@ -13,6 +17,11 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
+  # The tests start PostgreSQL clusters of their own: installing the server makes no cluster.
+  if [[ " ${missing[*]} " == *" postgresql-15 "* ]] && [ ! -e /etc/postgresql-common/createcluster.conf ]; then
+    mkdir -p /etc/postgresql-common
+    echo "create_main_cluster = false" >/etc/postgresql-common/createcluster.conf
+  fi
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "db/connection_text.h"
 #include "db/mdb/import.h"
 #include "frame/error.h"
 
@@ -23,10 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr TextView kAceProvider = u"Microsoft.ACE.OLEDB.12.0";
-constexpr TextView kOdbcProvider = u"MSDASQL";
-constexpr TextView kProviderKey = u"Provider";
-constexpr TextView kDataSourceKey = u"Data Source";
-constexpr TextView kDsnKey = u"DSN";
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
@@ -43,8 +40,6 @@ constexpr TextView kProviderNotFound =
 constexpr TextView kNoDataSource = u"The connection text names no database file (Data Source).";
 constexpr TextView kWorkgroupMissing =
     u"The workgroup information file is missing or opened exclusively by another user.";
-constexpr TextView kObjectClosed = u"Operation is not allowed when the object is closed.";
-constexpr TextView kObjectOpen = u"Operation is not allowed when the object is open.";
 constexpr TextView kCharactersAfterEnd = u"Characters found after end of SQL statement.";
 constexpr TextView kNoStatement =
     u"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
@@ -80,12 +75,6 @@ bool IsWhitespace(char16_t c) {
   return IsBlank(c) || (c >= u'\n' && c <= u'\r');
 }
 
-TextView Trim(TextView text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Looked at only after SQLite refuses a file, so that SQLite files (whatever their names) open
 // without it.
 bool IsDesktopDatabase(const fs::path& file) {
@@ -97,62 +86,6 @@ bool IsDesktopDatabase(const fs::path& file) {
   for (const std::string_view name : kJetNames)
     if (head.substr(kJetMagic.size()) == name) return true;
   return false;
-}
-
-// --- Connection texts -------------------------------------------------------------------------
-
-struct Setting {
-  Text key;
-  Text value;
-};
-
-// "key=value" pairs separated by ";", keys without regard to case and blanks around keys and
-// values dropped; a value in '...' or "..." may hold ";" and its quote doubled.
-std::vector<Setting> ParseConnectionText(TextView text) {
-  std::vector<Setting> settings;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t eq = i;
-    while (eq < text.size() && text[eq] != u'=' && text[eq] != u';') ++eq;
-    const TextView key = Trim(text.substr(i, eq - i));
-    if (eq == text.size() || text[eq] == u';') {
-      i = eq + 1;
-      continue;
-    }
-    size_t j = eq + 1;
-    while (j < text.size() && IsBlank(text[j])) ++j;
-    Text value;
-    if (j < text.size() && (text[j] == u'"' || text[j] == u'\'')) {
-      const char16_t quote = text[j++];
-      while (j < text.size()) {
-        if (text[j] == quote) {
-          if (j + 1 < text.size() && text[j + 1] == quote) {
-            value.push_back(quote);
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        value.push_back(text[j++]);
-      }
-      while (j < text.size() && text[j] != u';') ++j;
-    } else {
-      const size_t start = j;
-      while (j < text.size() && text[j] != u';') ++j;
-      value = Text(Trim(text.substr(start, j - start)));
-    }
-    if (!key.empty()) settings.push_back({Text(key), std::move(value)});
-    i = j + 1;
-  }
-  return settings;
-}
-
-// The last setting of a key wins.
-const Text* Find(const std::vector<Setting>& settings, TextView key) {
-  for (auto it = settings.rbegin(); it != settings.rend(); ++it)
-    if (EqualsNoCase(it->key, key)) return &it->value;
-  return nullptr;
 }
 
 // --- Text comparison --------------------------------------------------------------------------
@@ -516,9 +449,9 @@ class SqliteConnection final : public Connection {
     const std::vector<Setting> settings = ParseConnectionText(connection_string_);
     if (settings.empty()) Fail(Text(kEmptyConnectionText));
 
-    const Text* provider = Find(settings, kProviderKey);
+    const Text* provider = FindSetting(settings, kProviderKey);
     if (!provider || provider->empty() || EqualsNoCase(*provider, kOdbcProvider)) {
-      if (const Text* dsn = Find(settings, kDsnKey))
+      if (const Text* dsn = FindSetting(settings, kDsnKey))
         Fail(u"Data source name " + Quoted(*dsn) +
              u" not found: no data sources are configured on this system.");
       Fail(Text(kNoProvider));
@@ -527,13 +460,13 @@ class SqliteConnection final : public Connection {
       Fail(Text(kProviderNotFound));
 
     // The workgroup file only has to be there: SQLite files have no accounts to check.
-    const Text* workgroup = Find(settings, kSystemDatabaseProperty);
+    const Text* workgroup = FindSetting(settings, kSystemDatabaseProperty);
     const Text& system_database = workgroup ? *workgroup : system_database_;
     std::error_code ignored;
     if (!system_database.empty() && !fs::exists(PathOf(system_database), ignored))
       Fail(Text(kWorkgroupMissing));
 
-    const Text* source = Find(settings, kDataSourceKey);
+    const Text* source = FindSetting(settings, kDataSourceKey);
     if (!source || source->empty()) Fail(Text(kNoDataSource));
     db_ = OpenFile(*source);
   }

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "db/engine.h"
-#include "db/sqlite_engine.h"
+#include "db/engines.h"
 
 namespace kvpw {
 
@@ -80,6 +80,20 @@ void BuildDatabase(const std::filesystem::path& file, const std::string& sql) {
 
 namespace {
 
+// The server tests run the catalogue suites again with the example catalogue served by data
+// sources: KVPW_TEST_PARTS_ODBC and KVPW_TEST_PROPS_ODBC hold their ODBC connection texts.
+db::EngineOptions CatalogueSources() {
+  db::EngineOptions options;
+  const struct {
+    const char* variable;
+    const char* file;
+  } sources[] = {{"KVPW_TEST_PARTS_ODBC", "parts.mdb"}, {"KVPW_TEST_PROPS_ODBC", "partprops.mdb"}};
+  for (const auto& [variable, file] : sources)
+    if (const char* text = std::getenv(variable); text && *text)
+      options.data_sources.emplace_back(FromUtf8((ExamplesDir() / file).string()), FromUtf8(text));
+  return options;
+}
+
 // Passes everything to the real connection and logs the statements it is asked to run.
 class LoggingConnection final : public db::Connection {
  public:
@@ -108,7 +122,7 @@ class LoggingConnection final : public db::Connection {
 class LoggingEngine final : public db::Engine {
  public:
   explicit LoggingEngine(std::shared_ptr<std::vector<Text>> log)
-      : inner_(db::MakeSqliteEngine()), log_(std::move(log)) {}
+      : inner_(db::MakeEngine(CatalogueSources())), log_(std::move(log)) {}
   db::ConnectionRef new_connection() override {
     return std::make_shared<LoggingConnection>(inner_->new_connection(), log_);
   }

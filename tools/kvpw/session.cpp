@@ -4,7 +4,7 @@
 #include <iostream>
 #include <utility>
 
-#include "db/sqlite_engine.h"
+#include "db/engines.h"
 
 #ifndef KVPW_EXAMPLES_DIR
 #define KVPW_EXAMPLES_DIR "examples"
@@ -53,7 +53,7 @@ Session::Session(bool json_output)
       findings_(std::make_shared<validation::FindingList>()),
       boxes_(std::make_shared<Boxes>(recorded_, !json_output)) {
   auto platform = std::make_shared<Platform>();
-  platform->engine = db::MakeSqliteEngine();
+  platform->engine = db::MakeEngine();
   platform->findings = findings_;
   platform->message_box = boxes_;
   platform_ = std::move(platform);

@@ -1,0 +1,258 @@
+// The ODBC adapter and the engine that chooses it, run without a server through the SQLite ODBC
+// driver: by its library's path, and by a data source defined in an odbc.ini of the test's own.
+#include "db/odbc/odbc_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <span>
+
+#include "db/engines.h"
+#include "db/kv_ado_connection.h"
+#include "frame/error.h"
+#include "testing/support.h"
+
+namespace kvpw::db {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ErrorNumberOf;
+
+constexpr char kCatalogue[] = R"sql(
+  CREATE TABLE Parts(MfgPartNumber TEXT COLLATE NOCASE, Description TEXT COLLATE NOCASE,
+                     ListPrice DOUBLE, Active BOOLEAN);
+  INSERT INTO Parts VALUES ('AB-12', 'Relay, 24 V', 12.5, 1), ('ab-13', 'Relay ''DPDT''', 7, 0),
+                           ('AB-1', '', NULL, 1), ('XY-9', NULL, 3.25, 0);
+  CREATE TABLE Types(b BOOLEAN, s SMALLINT, l INTEGER, d DOUBLE, t TEXT, v VARCHAR(20), raw BLOB,
+                     w TIMESTAMP);
+  INSERT INTO Types VALUES (1, 300, 70000, 1.5, 'x', 'y', x'00ff', '2024-02-29 13:05:09'),
+                           (NULL, -2, NULL, NULL, '', NULL, NULL, NULL);
+)sql";
+
+std::optional<Error> ErrorOf(const auto& body) {
+  try {
+    body();
+  } catch (const Error& e) {
+    return e;
+  }
+  return std::nullopt;
+}
+
+void ExpectFailure(const auto& body, int32_t number, const Text& part) {
+  const auto error = ErrorOf(body);
+  ASSERT_TRUE(error.has_value()) << "no failure";
+  EXPECT_EQ(error->number(), number) << ToUtf8(error->description());
+  EXPECT_NE(error->description().find(part), Text::npos) << ToUtf8(error->description());
+}
+
+// Rows as "a|b;c|d", Null shown as "Null".
+Text RowsText(Recordset& rs) {
+  Text out;
+  for (; !rs.eof(); rs.move_next()) {
+    if (!out.empty()) out += u";";
+    for (int16_t i = 0; i < rs.field_count(); ++i) {
+      if (i > 0) out += u"|";
+      out += rs.value(i).is_null() ? Text(u"Null") : ToText(rs.value(i));
+    }
+  }
+  return out;
+}
+
+Text DriverText(const fs::path& database) {
+  return u"Driver=" + FromUtf8(KVPW_SQLITE_ODBC_DRIVER) + u";Database=" +
+         FromUtf8(database.string()) + u";StepAPI=1";
+}
+
+class OdbcEngineTest : public ::testing::Test {
+ protected:
+  OdbcEngineTest() {
+    testing::BuildDatabase(db(), kCatalogue);
+    // A data source of the test's own; the driver manager reads these files when it connects.
+    std::ofstream(dir_.path() / "odbc.ini")
+        << "[KvpwTestParts]\nDriver = " << KVPW_SQLITE_ODBC_DRIVER
+        << "\nDatabase = " << db().string() << "\nStepAPI = 1\n";
+    std::ofstream(dir_.path() / "odbcinst.ini") << "";
+    setenv("ODBCINI", (dir_.path() / "odbc.ini").c_str(), 1);
+    setenv("ODBCSYSINI", dir_.path().c_str(), 1);
+  }
+  fs::path db() const { return dir_.path() / "parts.db"; }
+  ConnectionRef Open(const Text& text = Text()) {
+    ConnectionRef c = engine_->new_connection();
+    c->open(text.empty() ? DriverText(db()) : text, u"", u"");
+    return c;
+  }
+  Text Query(const Text& sql) { return RowsText(*Open()->execute(sql)); }
+
+  testing::TempDir dir_;
+  std::shared_ptr<Engine> engine_ = MakeEngine();
+};
+
+TEST_F(OdbcEngineTest, TextsChooseTheAdapter) {
+  const Text jet = u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + FromUtf8(db().string());
+  const struct {
+    Text text;
+    bool odbc;
+  } cases[] = {
+      {u"DSN=Parts", true},
+      {u"dsn = Parts;UID=me", true},
+      {u"Driver={PostgreSQL Unicode};Server=127.0.0.1", true},
+      {u"Provider=MSDASQL;DSN=Parts", true},
+      {jet, false},
+      {jet + u";DSN=Parts", false},
+      {u"Provider=SQLOLEDB;Driver=x", false},
+      {u"Data Source=parts.mdb", false},
+      {u"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsOdbcText(c.text), c.odbc) << ToUtf8(c.text);
+
+  // The same file through either adapter gives the same rows.
+  const Text rows = u"AB-12|True;ab-13|False;AB-1|True;XY-9|False";
+  EXPECT_EQ(RowsText(*Open(jet)->execute(u"SELECT MfgPartNumber, Active FROM Parts")), rows);
+  EXPECT_EQ(RowsText(*Open()->execute(u"SELECT MfgPartNumber, Active FROM Parts")), rows);
+  EXPECT_EQ(RowsText(*Open(u"DSN=KvpwTestParts")->execute(u"SELECT MfgPartNumber FROM Parts")),
+            u"AB-12;ab-13;AB-1;XY-9");
+}
+
+TEST_F(OdbcEngineTest, OpenFailuresCarryTheDriversWords) {
+  const struct {
+    Text text, part;
+  } cases[] = {
+      {u"DSN=NoSuchSource", u"Data source name not found"},
+      {u"Driver=/nonexistent/libnothing.so;Database=x", u"libnothing.so"},
+      {u"Driver=" + FromUtf8(KVPW_SQLITE_ODBC_DRIVER) + u";Database=" +
+           FromUtf8((dir_.path() / "no" / "such.db").string()) + u";NoCreat=1",
+       u"[SQLite]connect failed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    ConnectionRef conn = engine_->new_connection();
+    ExpectFailure([&] { conn->open(c.text, u"", u""); }, err::kEngineFailure, c.part);
+    EXPECT_EQ(conn->state(), kStateClosed);
+    EXPECT_EQ(ErrorNumberOf([&] { conn->execute(u"SELECT 1"); }), kErrObjectClosed);
+  }
+  // Through the connection object the reason reads as the library words it.
+  KvAdoConnection conn(std::make_shared<Platform>(Platform{engine_, nullptr}));
+  conn.LetDSN(u"NoSuchSource");
+  Text error;
+  EXPECT_EQ(conn.ConnQuery(u"SELECT 1", error), nullptr);
+  EXPECT_TRUE(error.starts_with(u"Unable to open database: [unixODBC]")) << ToUtf8(error);
+  EXPECT_NE(error.find(u"Data source name not found"), Text::npos) << ToUtf8(error);
+}
+
+TEST_F(OdbcEngineTest, ValuesTakeTheirKindAndNullStaysApartFromEmpty) {
+  const RecordsetRef rs = Open()->execute(u"SELECT * FROM Types");
+  const Variant raw = Variant::MakeArray({int16_t{0}, int16_t{255}});
+  const Variant first[] = {true, int16_t{300}, int32_t{70000},        1.5, u"x",
+                           u"y", raw,          u"2024-02-29 13:05:09"};
+  const Variant second[] = {kNull, int16_t{-2}, kNull, kNull, u"", kNull, kNull, kNull};
+  for (const auto& row : {std::span<const Variant>(first), std::span<const Variant>(second)}) {
+    ASSERT_FALSE(rs->eof());
+    ASSERT_EQ(static_cast<size_t>(rs->field_count()), row.size());
+    // Asked for out of order: the last column first, then the others.
+    EXPECT_EQ(rs->value(rs->field_count() - 1), row.back());
+    for (int16_t i = 0; i < rs->field_count(); ++i)
+      EXPECT_EQ(rs->value(i), row[i]) << ToUtf8(rs->field_name(i));
+    rs->move_next();
+  }
+  EXPECT_TRUE(rs->eof());
+  EXPECT_EQ(ErrorNumberOf([&] { rs->value(0); }), err::kNoCurrentRecord);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->move_next(); }), err::kNoCurrentRecord);
+
+  // A long text comes back whole, past any buffer the adapter reads it in.
+  const Text long_text(5000, u'q');
+  ConnectionRef conn = Open();
+  conn->execute(u"INSERT INTO Types(t) VALUES ('" + long_text + u"')");
+  EXPECT_EQ(RowsText(*conn->execute(u"SELECT t FROM Types WHERE length(t) > 100")), long_text);
+}
+
+TEST_F(OdbcEngineTest, RecordSetsAreReadAsTheyGo) {
+  // A full read before the first row would not end: the rows never run out. (This driver gives
+  // columns without a declared type as text.)
+  const RecordsetRef rs = Open()->execute(
+      u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i FROM n");
+  for (int32_t expected = 1; expected <= 3; ++expected) {
+    ASSERT_FALSE(rs->eof());
+    EXPECT_EQ(ToText(rs->value(0)), ToText(Variant(expected)));
+    EXPECT_EQ(ToText(rs->field(Variant(u"I"))), ToText(Variant(expected)));
+    rs->move_next();
+  }
+}
+
+TEST_F(OdbcEngineTest, FieldsStatementsAndClosing) {
+  ConnectionRef conn = Open();
+  RecordsetRef rs = conn->execute(u"SELECT MfgPartNumber AS pn, Description FROM Parts");
+  EXPECT_EQ(rs->field_count(), 2);
+  EXPECT_EQ(rs->field_name(0), u"pn");
+  EXPECT_EQ(rs->field_index(u"DESCRIPTION"), 1);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->field_index(u"Nope"); }), err::kItemNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->value(2); }), err::kItemNotFound);
+
+  // A statement that gives no rows is at its end at once.
+  RecordsetRef none = conn->execute(u"UPDATE Parts SET ListPrice = 1 WHERE 0 = 1");
+  EXPECT_TRUE(none->eof());
+  EXPECT_EQ(none->field_count(), 0);
+
+  const struct {
+    Text sql;
+    int32_t number;
+    Text part;
+  } faults[] = {
+      {u"SELECT 1; DELETE FROM Parts", kErrSqlSyntax, u"Characters found after end"},
+      {u"DELETE FROM Parts; -- all", kErrSqlSyntax, u"Characters found after end"},
+      {u" \r\n ", kErrSqlSyntax, u"Invalid SQL statement"},
+      {u"SELECT * FROM Nowhere", err::kEngineFailure, u"no such table: Nowhere"},
+  };
+  for (const auto& f : faults) {
+    SCOPED_TRACE(ToUtf8(f.sql));
+    ExpectFailure([&] { conn->execute(f.sql); }, f.number, f.part);
+  }
+  EXPECT_EQ(Query(u"SELECT Count(*) FROM Parts WHERE MfgPartNumber = 'a;b' OR 1 = 1"), u"4");
+
+  conn->close();
+  EXPECT_EQ(conn->state(), kStateClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { rs->eof(); }), kErrObjectClosed);
+  EXPECT_EQ(ErrorNumberOf([&] { conn->close(); }), kErrObjectClosed);
+  // Open again, with the text set before.
+  conn->set_connection_string(DriverText(db()));
+  conn->open(u"", u"", u"");
+  EXPECT_EQ(conn->state(), kStateOpen);
+  EXPECT_EQ(ErrorNumberOf([&] { conn->open(u"", u"", u""); }), kErrObjectOpen);
+  EXPECT_EQ(ErrorNumberOf([&] { conn->set_connection_string(u"DSN=x"); }), kErrObjectOpen);
+}
+
+TEST_F(OdbcEngineTest, KeptConnectionsServeLaterOpensAndSeeLaterWrites) {
+  // Many opens and closes in a row, as the operations make them; each sees what the last wrote.
+  for (int i = 0; i < 200; ++i) {
+    ConnectionRef conn = Open();
+    conn->execute(u"UPDATE Parts SET ListPrice = " + FromUtf8(std::to_string(i)) +
+                  u" WHERE MfgPartNumber = 'AB-1'");
+    EXPECT_EQ(RowsText(*conn->execute(u"SELECT ListPrice FROM Parts WHERE MfgPartNumber = 'AB-1'")),
+              FromUtf8(std::to_string(i)));
+    conn->close();
+  }
+}
+
+TEST_F(OdbcEngineTest, ACatalogueFileCanBeServedByADataSource) {
+  const Text stand_in = u"/catalogues/parts.mdb";
+  auto platform = std::make_shared<Platform>(Platform{
+      MakeEngine({.data_sources = {{stand_in, u"DSN=KvpwTestParts"}}, .odbc = {}}), nullptr});
+  KvAdoConnection conn(platform);
+  conn.LetFileName(stand_in);
+  Text error;
+  const RecordsetRef rs = conn.ConnQuery(u"SELECT Count(*) FROM Parts", error);
+  EXPECT_EQ(error, u"");
+  ASSERT_NE(rs, nullptr);
+  EXPECT_EQ(ToText(rs->value(0)), u"4");
+
+  // Other files still open as files.
+  KvAdoConnection other(platform);
+  other.LetFileName(u"/catalogues/other.mdb");
+  EXPECT_EQ(other.ConnQuery(u"SELECT 1", error), nullptr);
+  EXPECT_EQ(error, u"Unable to open database: Could not find file '/catalogues/other.mdb'.");
+}
+
+}  // namespace
+}  // namespace kvpw::db
