@@ -155,6 +155,12 @@ constexpr Member kPageMembers[] = {
        auto& page = As<Page>(o);
        return Variant(page.owner().ref(page.shapes()));
      }},
+    {u"PageSheet", 3, kPropertyGet,
+     [](Object& o, Args a) -> Variant {
+       Expect(a, 0, 0);
+       auto& page = As<Page>(o);
+       return Variant(page.owner().ref(page.page_sheet()));
+     }},
 };
 
 constexpr Member kPagesMembers[] = {

@@ -64,10 +64,11 @@ inline constexpr int16_t kColumnUserPrompt = 1;
 inline constexpr int16_t kColumnPropertyHidden = 6;  // the row's hidden flag
 
 // The shape's position and size, which every 2-D shape has (inherited or its own), then the end
-// points, which only 1-D shapes (connectors) have. Lengths are in inches, angles in radians.
-inline constexpr const char* kShapeCells[] = {"PinX",    "PinY",    "Width", "Height",
-                                              "LocPinX", "LocPinY", "Angle", "BeginX",
-                                              "BeginY",  "EndX",    "EndY"};
+// points, which only 1-D shapes (connectors) have, then the page sheet's size. Lengths are in
+// inches, angles in radians.
+inline constexpr const char* kShapeCells[] = {
+    "PinX",   "PinY",   "Width", "Height", "LocPinX",   "LocPinY",   "Angle",
+    "BeginX", "BeginY", "EndX",  "EndY",   "PageWidth", "PageHeight"};
 inline constexpr int kAlwaysPresentShapeCells = 7;
 
 // Case-insensitive hash of a row name within its section, shared by CellName and the adapters'
@@ -220,6 +221,8 @@ class Page : public TableObject {
   virtual Text name() = 0;
   // The page's top-level shapes; members of groups are not among them.
   virtual Shapes& shapes() = 0;
+  // The sheet of the page's own cells: PageWidth and PageHeight.
+  virtual Shape& page_sheet() = 0;
 
  protected:
   std::span<const Member> member_table() const override;

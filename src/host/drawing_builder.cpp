@@ -64,6 +64,18 @@ DrawingBuilder& DrawingBuilder::hidden(bool on) {
   return *this;
 }
 
+DrawingBuilder& DrawingBuilder::cell(TextView name, double value) {
+  target().set_cell(kSectionObject, name, value);
+  return *this;
+}
+
+DrawingBuilder& DrawingBuilder::page_size(double width, double height) {
+  MemoryShape& sheet = current_page().sheet();
+  sheet.set_cell(kSectionObject, u"PageWidth", width);
+  sheet.set_cell(kSectionObject, u"PageHeight", height);
+  return *this;
+}
+
 DrawingBuilder& DrawingBuilder::formula(const CellName& cell, TextView formula) {
   target().cell(cell).set_formula(formula);
   return *this;

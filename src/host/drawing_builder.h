@@ -38,6 +38,10 @@ class DrawingBuilder {
   DrawingBuilder& user(TextView row, const Variant& value);
   // The hidden flag of the property row set last.
   DrawingBuilder& hidden(bool on = true);
+  // A cell of the target's own, as kShapeCells names them: "PinX", "Width", "BeginX", ...
+  DrawingBuilder& cell(TextView name, double value);
+  // The current page's size, in inches.
+  DrawingBuilder& page_size(double width, double height);
   // A formula for an existing cell of the target.
   DrawingBuilder& formula(const CellName& cell, TextView formula);
 

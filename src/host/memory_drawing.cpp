@@ -367,6 +367,14 @@ Shape& MemoryShapes::item(TextView name) {
   Fail(kNotFound, kNotFoundText);
 }
 
+MemoryPage::MemoryPage(MemoryDocument& document, Text name)
+    : document_(document),
+      name_(std::move(name)),
+      sheet_(document, nullptr, u"ThePage", 0, nullptr) {
+  sheet_.set_cell(kSectionObject, u"PageWidth", 11.0);
+  sheet_.set_cell(kSectionObject, u"PageHeight", 8.5);
+}
+
 MemoryShape& MemoryPage::Create(TextView name, const MemoryShape* master) {
   const int32_t id = next_id_++;
   Text fallback = master ? master->shape_name() : u"Sheet." + IntegerText(id);

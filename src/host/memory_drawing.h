@@ -215,11 +215,14 @@ class MemoryShapes final : public Shapes {
 
 class MemoryPage final : public Page {
  public:
-  MemoryPage(MemoryDocument& document, Text name) : document_(document), name_(std::move(name)) {}
+  // A new page is the size the drawing writer gives its pages, 11 by 8.5 inches.
+  MemoryPage(MemoryDocument& document, Text name);
 
   Document& owner() override;
   Text name() override { return name_; }
   Shapes& shapes() override { return shapes_; }
+  Shape& page_sheet() override { return sheet_; }
+  MemoryShape& sheet() { return sheet_; }
 
   const Text& page_name() const { return name_; }
   MemoryShape& add_shape(TextView name, const MemoryShape* master = nullptr);
@@ -237,6 +240,7 @@ class MemoryPage final : public Page {
   std::vector<std::unique_ptr<MemoryShape>> all_;
   std::unordered_map<Text, MemoryShape*> by_name_;  // keyed in lower case
   MemoryShapes shapes_{*this};
+  MemoryShape sheet_;
 };
 
 class MemoryPages final : public Pages {

@@ -424,6 +424,42 @@ TEST_P(DrawingPortTest, TheDocumentTravelsInAVariantAndAnswersLateBoundCalls) {
   EXPECT_EQ(Get(cell, u"ResultStr", {&zero}), Variant(u"R2"));
 }
 
+TEST_P(DrawingPortTest, PagesAnswerTheirSizeAndShapesTheirPlaceFromTheMasterOrTheirOwn) {
+  const auto doc = testing::TestDrawing()
+                       .master(u"Box")
+                       .cell(u"Width", 2)
+                       .cell(u"Height", 1)
+                       .page(u"Small")
+                       .page_size(16.5, 11.7)
+                       .shape(u"A", u"Box")
+                       .cell(u"PinX", 3)
+                       .cell(u"PinY", 4)
+                       .shape(u"B", u"Box")
+                       .cell(u"Width", 0.5)
+                       .page(u"Default")
+                       .build(GetParam());
+  Page& small = doc->pages().item(1);
+  EXPECT_DOUBLE_EQ(small.page_sheet().cell(u"PageWidth").result_number(), 16.5);
+  EXPECT_DOUBLE_EQ(small.page_sheet().cell(u"pageheight").result_number(), 11.7);
+  Shape& default_sheet = doc->pages().item(2).page_sheet();
+  EXPECT_DOUBLE_EQ(default_sheet.cell(u"PageWidth").result_number(), 11);
+  EXPECT_DOUBLE_EQ(default_sheet.cell(u"PageHeight").result_number(), 8.5);
+
+  Shape& a = small.shapes().item(1);
+  Shape& b = small.shapes().item(2);
+  EXPECT_DOUBLE_EQ(a.cell(u"PinX").result_number(), 3);
+  EXPECT_DOUBLE_EQ(a.cell(u"PinY").result_number(), 4);
+  EXPECT_DOUBLE_EQ(a.cell(u"Width").result_number(), 2);  // the master's
+  EXPECT_DOUBLE_EQ(b.cell(u"Width").result_number(), 0.5);
+  EXPECT_DOUBLE_EQ(b.cell(u"Height").result_number(), 1);
+  EXPECT_FALSE(a.cell_exists(u"PageWidth"));
+  EXPECT_FALSE(a.cell_exists(u"BeginX"));
+
+  const Variant sheet = Get(doc->ref(small), u"PageSheet");
+  Variant name(u"PageWidth");
+  EXPECT_EQ(Get(Get(sheet.object(), u"Cells", {&name}).object(), u"ResultIU"), Variant(16.5));
+}
+
 TEST(MemoryDrawing, ShapeCellsInheritFromTheMasterAndOnlyTwoDimensionalOnesAlwaysExist) {
   const auto doc = MemoryDocument::Create(u"D.vsd");
   MemoryShape& master = doc->add_master(u"Box");

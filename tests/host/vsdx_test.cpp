@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <zip.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -533,7 +534,11 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
   vsdx::PackageLimits few_entries;
   few_entries.max_entries = static_cast<int64_t>(good.size()) - 1;
   vsdx::PackageLimits small_parts;
-  small_parts.max_part_bytes = 1000;
+  // Above every part of the good drawing, below the one added.
+  small_parts.max_part_bytes = 0;
+  for (const NewEntry& e : good)
+    small_parts.max_part_bytes = std::max<uint64_t>(small_parts.max_part_bytes, e.content.size());
+  small_parts.max_part_bytes += 100;
   // Parts that inflate past the total while the file itself stays under it.
   vsdx::PackageLimits small_total;
   small_total.max_total_bytes = 4000;
@@ -550,7 +555,8 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
            u" entries; a drawing may hold at most " +
            IntegerText(static_cast<long long>(good.size()) - 1) + u".",
        few_entries},
-      {"bigpart.vsdx", add("big.bin", std::string(2000, 'x'), ZIP_CM_STORE),
+      {"bigpart.vsdx",
+       add("big.bin", std::string(small_parts.max_part_bytes + 1, 'x'), ZIP_CM_STORE),
        u"the part 'big.bin' is larger than a part may be.", small_parts},
       {"bigtotal.vsdx",
        with({{"a.bin", std::string(3000, 'a')}, {"b.bin", std::string(3000, 'b')}}),
@@ -837,6 +843,47 @@ TEST(VsdxDrawing, ShapeCellsComeFromTheShapeOrItsMasterAndAreWrittenToTheShape) 
   Shapes& reread = again->pages().item(int16_t{1}).shapes();
   EXPECT_DOUBLE_EQ(reread.item(u"C").cell(u"Width").result_number(), 2.5);
   EXPECT_DOUBLE_EQ(reread.item(u"C").cell(u"Height").result_number(), 0.5);
+}
+
+TEST(VsdxWriter, ConnectorsTakeTheirPlaceFromTheirEndsAndEveryShapeGetsAnOutline) {
+  VsdxWriter writer(u"W.vsdx");
+  writer.page(u"P")
+      .shape(u"Box")
+      .cell(u"PinX", 2)
+      .cell(u"Width", 1)
+      .text(u"a < b")
+      .shape(u"Wire")
+      .cell(u"BeginX", 1)
+      .cell(u"BeginY", 1)
+      .cell(u"EndX", 4)
+      .cell(u"EndY", 5);
+  const auto doc = writer.build();
+  Shapes& shapes = doc->pages().item(int16_t{1}).shapes();
+  Shape& box = shapes.item(u"Box");
+  EXPECT_DOUBLE_EQ(box.cell(u"LocPinX").result_number(), 0.5);  // follows the width given
+  EXPECT_DOUBLE_EQ(box.cell(u"PinY").result_number(), 10);      // on the grid's first row
+  Shape& wire = shapes.item(u"Wire");
+  const struct {
+    const char16_t* cell;
+    double value;
+  } expected[] = {{u"PinX", 2.5}, {u"PinY", 3},      {u"Width", 5},
+                  {u"Height", 0}, {u"LocPinX", 2.5}, {u"Angle", std::atan2(4.0, 3.0)},
+                  {u"EndY", 5}};
+  for (const auto& e : expected)
+    EXPECT_DOUBLE_EQ(wire.cell(e.cell).result_number(), e.value) << ToUtf8(e.cell);
+
+  const std::string page = writer.package().Take("visio/pages/page1.xml");
+  EXPECT_NE(page.find("<Text>a &lt; b</Text>"), std::string::npos);
+  // A closed rectangle for the box, one segment for the wire.
+  size_t geometries = 0, line_tos = 0;
+  for (size_t at = page.find("N='Geometry'"); at != std::string::npos;
+       at = page.find("N='Geometry'", at + 1))
+    ++geometries;
+  for (size_t at = page.find("T='LineTo'"); at != std::string::npos;
+       at = page.find("T='LineTo'", at + 1))
+    ++line_tos;
+  EXPECT_EQ(geometries, 2u);
+  EXPECT_EQ(line_tos, 5u);
 }
 
 }  // namespace

@@ -52,6 +52,15 @@ TestDrawing& TestDrawing::hidden(bool on) {
   return Add(Kind::kHidden, {}, {}, Variant(on));
 }
 
+TestDrawing& TestDrawing::cell(TextView name, double value) {
+  return Add(Kind::kCell, name, {}, Variant(value));
+}
+TestDrawing& TestDrawing::page_size(double width, double height) {
+  Add(Kind::kPageSize, {}, {}, Variant(width));
+  steps_.back().second = height;
+  return *this;
+}
+
 // Both builders take the same steps; only what they build differs.
 template <class Builder>
 void TestDrawing::Replay(Builder& builder) const {
@@ -83,6 +92,12 @@ void TestDrawing::Replay(Builder& builder) const {
         break;
       case Kind::kHidden:
         builder.hidden(s.value.boolean());
+        break;
+      case Kind::kCell:
+        builder.cell(s.name, s.value.double_value());
+        break;
+      case Kind::kPageSize:
+        builder.page_size(s.value.double_value(), s.second);
         break;
     }
   }

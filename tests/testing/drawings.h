@@ -52,17 +52,33 @@ class TestDrawing {
   TestDrawing& user(TextView row, const Variant& value);
   // The hidden flag of the property row set last.
   TestDrawing& hidden(bool on = true);
+  // A shape cell of the target ("PinX", "Width", "BeginX", ...), and the current page's size.
+  TestDrawing& cell(TextView name, double value);
+  TestDrawing& page_size(double width, double height);
 
   // A new document each call; the drawing can be built any number of times.
   std::shared_ptr<host::Document> build(Adapter adapter) const;
 
  private:
-  enum class Kind { kPage, kMaster, kShape, kGroup, kMember, kSheet, kProp, kUser, kHidden };
+  enum class Kind {
+    kPage,
+    kMaster,
+    kShape,
+    kGroup,
+    kMember,
+    kSheet,
+    kProp,
+    kUser,
+    kHidden,
+    kCell,
+    kPageSize
+  };
   struct Step {
     Kind kind;
     Text name;
     Text master;  // the master of a shape; unused otherwise
     Variant value;
+    double second = 0;  // a page's height
   };
   TestDrawing& Add(Kind kind, TextView name = {}, TextView master = {}, Variant value = {});
   template <class Builder>

@@ -648,8 +648,12 @@ Shape& VsdxShapes::item(TextView name) {
   Fail(kNotFound, kNotFoundText);
 }
 
-VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name)
-    : document_(document), part_(part), name_(std::move(name)) {
+VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name, XmlPart& list,
+                   pugi::xml_node sheet)
+    : document_(document),
+      part_(part),
+      name_(std::move(name)),
+      sheet_(std::make_unique<VsdxShape>(document, list, sheet, 0, false)) {
   const pugi::xml_node shapes = part_.xml.document_element().child("Shapes");
   size_t count = 0;  // at least as many as the shapes: room enough that none ever moves
   for (pugi::xml_node s = shapes.first_child(); s; s = s.next_sibling()) ++count;
@@ -814,7 +818,8 @@ void VsdxDocument::Read() {
     XmlPart& part = Parse(part_name);
     if (std::strcmp(part.xml.document_element().name(), "PageContents") != 0)
       FailRead(file, u"the part '" + FromUtf8(part_name) + u"' is not a page.");
-    pages_.pages_.push_back(std::make_unique<VsdxPage>(*this, part, std::move(page_name)));
+    pages_.pages_.push_back(std::make_unique<VsdxPage>(*this, part, std::move(page_name),
+                                                       Parse(pages_part), page.child("PageSheet")));
   }
   if (pages_.pages_.empty()) FailRead(file, u"the drawing has no pages.");
 

@@ -206,10 +206,12 @@ class VsdxShapes final : public Shapes {
 
 class VsdxPage final : public Page {
  public:
-  VsdxPage(VsdxDocument& document, XmlPart& part, Text name);
+  // `sheet` is the page's PageSheet element in the page list `list` (empty when it has none).
+  VsdxPage(VsdxDocument& document, XmlPart& part, Text name, XmlPart& list, pugi::xml_node sheet);
   Document& owner() override;
   Text name() override { return name_; }
   Shapes& shapes() override { return shapes_; }
+  Shape& page_sheet() override { return *sheet_; }
 
   const std::vector<VsdxShape*>& top_level() const { return top_level_; }
   // Any shape of the page, group members included; nullptr when none has that name.
@@ -228,6 +230,7 @@ class VsdxPage final : public Page {
   bool members_loaded_ = false;
   std::unordered_map<Text, VsdxShape*> by_name_;  // keyed in lower case, filled on first use
   VsdxShapes shapes_{*this};
+  std::unique_ptr<VsdxShape> sheet_;
 };
 
 class VsdxPages final : public Pages {

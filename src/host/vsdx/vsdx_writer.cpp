@@ -1,6 +1,8 @@
 #include "host/vsdx/vsdx_writer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <string>
 
 #include "frame/error.h"
@@ -15,6 +17,8 @@ namespace xml = vsdx::xml;
 constexpr char kDeclaration[] = "<?xml version='1.0' encoding='utf-8' ?>\r\n";
 constexpr uint32_t kFirstMasterId = 2;
 constexpr uint32_t kMasterShapeId = 5;  // the application numbers a master's shape from 5
+// The size of a shape or master given none.
+constexpr double kDefaultWidth = 0.75, kDefaultHeight = 0.5;
 
 void Escaped(std::string& out, std::string_view text) {
   for (char c : text) {
@@ -257,7 +261,85 @@ VsdxWriter& VsdxWriter::hidden(bool on) {
   return *this;
 }
 
+VsdxWriter& VsdxWriter::cell(TextView name, double value) {
+  const CellName parsed(name);
+  if (!parsed.is_shape_cell() || target_ == Target::kSheet)
+    Raise(err::kInvalidArgument, u"No shape cell is named " + Text(name) + u".");
+  std::vector<Row>& rows = TargetRows();
+  const Text spelled = FromUtf8(kShapeCells[parsed.shape_cell()]);
+  for (Row& r : rows)
+    if (r.section == kSectionObject && r.name == spelled) {
+      r.value = value;
+      return *this;
+    }
+  rows.push_back(Row{kSectionObject, spelled, value});
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::text(TextView text) {
+  if (target_ != Target::kShape) Raise(err::kInvalidArgument, u"text() needs a shape before it.");
+  pages_.back().shapes[target_shape_].text = Text(text);
+  return *this;
+}
+
+VsdxWriter& VsdxWriter::page_size(double width, double height) {
+  if (pages_.empty()) page(u"Page-1");
+  pages_.back().width = width;
+  pages_.back().height = height;
+  return *this;
+}
+
 namespace {
+
+template <class Rows>
+std::optional<double> ObjectCell(const Rows& rows, std::string_view name) {
+  for (const auto& r : rows)
+    if (r.section == kSectionObject && ToUtf8(r.name) == name) return ToDouble(r.value);
+  return std::nullopt;
+}
+
+void NumberCell(std::string& out, const char* name, double value, const char* formula = nullptr) {
+  out += "<Cell N='";
+  out += name;
+  out += "' V='" + xml::NumberText(value) + "'";
+  if (formula) Attribute(out, "F", std::string_view(formula));
+  out += "/>";
+}
+
+// A thin black outline on white, which masters and plain shapes carry and instances inherit.
+constexpr char kLineAndFill[] =
+    "<Cell N='LineWeight' V='0.01'/><Cell N='LineColor' V='#000000'/><Cell N='LinePattern' "
+    "V='1'/><Cell N='FillForegnd' V='#ffffff'/><Cell N='FillPattern' V='1'/>"
+    "<Cell N='VerticalAlign' V='1'/>";
+// Text a tenth of an inch high, so that names fit boxes of an inch or so.
+constexpr char kCharacter[] =
+    "<Section N='Character'><Row IX='0'><Cell N='Size' "
+    "V='0.1'/></Row></Section>";
+
+// The outline a viewer draws: a rectangle of the shape's size, or for a connector a line along
+// its width. The formulas follow the size as the application's own shapes do.
+void GeometrySection(std::string& out, double width, double height, bool line) {
+  out += "<Section N='Geometry' IX='0'>";
+  out += line ? "<Cell N='NoFill' V='1'/>" : "<Cell N='NoFill' V='0'/>";
+  out += "<Cell N='NoLine' V='0'/><Cell N='NoShow' V='0'/>";
+  const auto vertex = [&](const char* type, int ix, double x, double y, const char* fx,
+                          const char* fy) {
+    out += "<Row T='";
+    out += type;
+    out += "' IX='" + std::to_string(ix) + "'>";
+    NumberCell(out, "X", x, fx);
+    NumberCell(out, "Y", y, fy);
+    out += "</Row>";
+  };
+  vertex("MoveTo", 1, 0, 0, "Width*0", "Height*0");
+  vertex("LineTo", 2, width, 0, "Width*1", "Height*0");
+  if (!line) {
+    vertex("LineTo", 3, width, height, "Width*1", "Height*1");
+    vertex("LineTo", 4, 0, height, "Width*0", "Height*1");
+    vertex("LineTo", 5, 0, 0, "Geometry1.X1", "Geometry1.Y1");
+  }
+  out += "</Section>";
+}
 
 // The Property and User sections of a sheet. `inherited` holds the master's rows: a row the
 // master has is written as an override of its Value cell (and hidden flag) only.
@@ -314,17 +396,54 @@ void VsdxWriter::WriteShape(std::string& out, const PageData& page, const ShapeD
   else
     out += " LineStyle='3' FillStyle='3' TextStyle='3'";
   out += '>';
-  // Laid out on a grid so that the drawing opens readably.
-  const double x = 1 + static_cast<double>(position % 8);
-  const double y = 10 - static_cast<double>((position / 8) % 10);
-  out += "<Cell N='PinX' V='" + xml::NumberText(x) + "'/><Cell N='PinY' V='" + xml::NumberText(y) +
-         "'/>";
-  if (shape.master < 0)
-    out +=
-        "<Cell N='Width' V='0.75'/><Cell N='Height' V='0.5'/>"
-        "<Cell N='LocPinX' V='0.375' F='Width*0.5'/><Cell N='LocPinY' V='0.25' "
-        "F='Height*0.5'/>";
-  WriteSections(out, shape.rows, shape.master >= 0 ? &masters_[shape.master].rows : nullptr);
+  const std::vector<Row>* master_rows = shape.master >= 0 ? &masters_[shape.master].rows : nullptr;
+  const auto own = [&](const char* name) { return ObjectCell(shape.rows, name); };
+  const auto inherited = [&](const char* name, double fallback) {
+    if (const auto value = own(name)) return *value;
+    if (master_rows)
+      if (const auto value = ObjectCell(*master_rows, name)) return *value;
+    return fallback;
+  };
+  double width = 0, height = 0;
+  bool line = false;
+  if (own("BeginX") && own("BeginY") && own("EndX") && own("EndY")) {
+    const double bx = *own("BeginX"), by = *own("BeginY"), ex = *own("EndX"), ey = *own("EndY");
+    line = true;
+    width = std::hypot(ex - bx, ey - by);
+    NumberCell(out, "PinX", (bx + ex) / 2);
+    NumberCell(out, "PinY", (by + ey) / 2);
+    NumberCell(out, "Width", width);
+    NumberCell(out, "Height", 0);
+    NumberCell(out, "LocPinX", width / 2, "Width*0.5");
+    NumberCell(out, "LocPinY", 0, "Height*0.5");
+    NumberCell(out, "Angle", std::atan2(ey - by, ex - bx));
+    NumberCell(out, "BeginX", bx);
+    NumberCell(out, "BeginY", by);
+    NumberCell(out, "EndX", ex);
+    NumberCell(out, "EndY", ey);
+  } else {
+    // Laid out on a grid, unless placed, so that the drawing opens readably.
+    NumberCell(out, "PinX", own("PinX").value_or(1 + static_cast<double>(position % 8)));
+    NumberCell(out, "PinY", own("PinY").value_or(10 - static_cast<double>((position / 8) % 10)));
+    width = inherited("Width", kDefaultWidth);
+    height = inherited("Height", kDefaultHeight);
+    if (shape.master < 0 || own("Width")) NumberCell(out, "Width", width);
+    if (shape.master < 0 || own("Height")) NumberCell(out, "Height", height);
+    if (shape.master < 0 || own("LocPinX") || own("Width"))
+      NumberCell(out, "LocPinX", own("LocPinX").value_or(width / 2), "Width*0.5");
+    if (shape.master < 0 || own("LocPinY") || own("Height"))
+      NumberCell(out, "LocPinY", own("LocPinY").value_or(height / 2), "Height*0.5");
+    if (const auto angle = own("Angle")) NumberCell(out, "Angle", *angle);
+  }
+  if (shape.master < 0) out += kLineAndFill;
+  if (shape.master < 0) out += kCharacter;
+  WriteSections(out, shape.rows, master_rows);
+  if (!shape.group) GeometrySection(out, width, height, line);
+  if (!shape.text.empty()) {
+    out += "<Text>";
+    Escaped(out, ToUtf8(shape.text));
+    out += "</Text>";
+  }
   if (!shape.members.empty()) {
     out += "<Shapes>";
     for (size_t i = 0; i < shape.members.size(); ++i)
@@ -379,10 +498,19 @@ vsdx::Package VsdxWriter::package() const {
               id + "'/></Master>";
       std::string contents = Root("MasterContents");
       contents += "<Shapes><Shape ID='" + std::to_string(kMasterShapeId) +
-                  "' Type='Shape' LineStyle='3' FillStyle='3' TextStyle='3'>"
-                  "<Cell N='PinX' V='0.375'/><Cell N='PinY' V='0.25'/><Cell N='Width' "
-                  "V='0.75'/><Cell N='Height' V='0.5'/>";
+                  "' Type='Shape' LineStyle='3' FillStyle='3' TextStyle='3'>";
+      const double width = ObjectCell(masters_[i].rows, "Width").value_or(kDefaultWidth);
+      const double height = ObjectCell(masters_[i].rows, "Height").value_or(kDefaultHeight);
+      NumberCell(contents, "PinX", width / 2, "Width*0.5");
+      NumberCell(contents, "PinY", height / 2, "Height*0.5");
+      NumberCell(contents, "Width", width);
+      NumberCell(contents, "Height", height);
+      NumberCell(contents, "LocPinX", width / 2, "Width*0.5");
+      NumberCell(contents, "LocPinY", height / 2, "Height*0.5");
+      contents += kLineAndFill;
+      contents += kCharacter;
       WriteSections(contents, masters_[i].rows, static_cast<const std::vector<Row>*>(nullptr));
+      GeometrySection(contents, width, height, false);
       contents += "</Shape></Shapes></MasterContents>";
       override_of("visio/masters/" + file, xml::kMasterType);
       parts.emplace_back("visio/masters/" + file, std::move(contents));
@@ -401,10 +529,11 @@ vsdx::Package VsdxWriter::package() const {
     Attribute(page_list, "ID", std::string_view(std::to_string(i)));
     Attribute(page_list, "NameU", TextView(page.name));
     Attribute(page_list, "Name", TextView(page.name));
-    page_list +=
-        "><PageSheet LineStyle='0' FillStyle='0' TextStyle='0'><Cell N='PageWidth' "
-        "V='11'/><Cell N='PageHeight' V='8.5'/></PageSheet><Rel r:id='" +
-        id + "'/></Page>";
+    page_list += "><PageSheet LineStyle='0' FillStyle='0' TextStyle='0'>";
+    NumberCell(page_list, "PageWidth", page.width);
+    NumberCell(page_list, "PageHeight", page.height);
+    page_list += "<Cell N='PageScale' V='1' U='IN'/><Cell N='DrawingScale' V='1' U='IN'/>";
+    page_list += "</PageSheet><Rel r:id='" + id + "'/></Page>";
 
     std::string contents = Root("PageContents");
     contents += "<Shapes>";

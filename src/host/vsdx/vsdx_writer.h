@@ -47,6 +47,14 @@ class VsdxWriter {
   VsdxWriter& user(TextView row, const Variant& value);
   // The hidden flag of the property row set last.
   VsdxWriter& hidden(bool on = true);
+  // A cell of the target's own, as kShapeCells names them. A shape given all of BeginX, BeginY,
+  // EndX and EndY is a connector: its pin, width and angle follow from its end points. A shape
+  // given no PinX or PinY is laid out on a grid.
+  VsdxWriter& cell(TextView name, double value);
+  // The text the shape shows.
+  VsdxWriter& text(TextView text);
+  // The current page's size, in inches; 11 by 8.5 when not given.
+  VsdxWriter& page_size(double width, double height);
 
   // The parts of the package, [Content_Types].xml first.
   vsdx::Package package() const;
@@ -69,10 +77,12 @@ class VsdxWriter {
     std::vector<Row> rows;
     std::vector<size_t> members;  // indexes into the page's shapes
     bool top_level = true;
+    Text text;
   };
   struct PageData {
     Text name;
     std::vector<ShapeData> shapes;
+    double width = 11, height = 8.5;
   };
   struct MasterData {
     Text name;
