@@ -22,7 +22,7 @@ int RunRow(const RowOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   bool found = false;
-  const Variant row = pw2.GetDatabaseTableRow(FromUtf8(o.db), FromUtf8(o.sql), found);
+  const Variant row = pw2.GetDatabaseTableRow(session.Catalogue(o.db), FromUtf8(o.sql), found);
   const std::vector<Variant> none;
   const auto& items = row.array().dimensioned() ? *row.array().items : none;
   if (o.json) {
@@ -75,7 +75,7 @@ int RunList(const ListOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   auto combo = std::make_shared<host::MemoryComboBox>(u"cboList");
-  pw2.PopulateCombo(FromUtf8(o.db), combo, FromUtf8(o.sql), FromUtf8(o.column),
+  pw2.PopulateCombo(session.Catalogue(o.db), combo, FromUtf8(o.sql), FromUtf8(o.column),
                     OptionalText(o.filter_field), OptionalText(o.filter), OptionalText(o.tail),
                     OptionalText(o.column2), OptionalText(o.column3));
   std::vector<std::string> header{o.column};

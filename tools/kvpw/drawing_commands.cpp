@@ -111,7 +111,7 @@ int RunList(const ListOptions& o) {
   const bool with_address = o.part_type.has_value();
   Step(session, drawing, "listing the devices", [&] {
     if (o.part_type) {
-      pw2.PzPartDatabasePath = FromUtf8(o.parts);
+      pw2.PzPartDatabasePath = session.Catalogue(o.parts);
       pw2.GetDeviceNamesByPartType(list, Text(), FromUtf8(*o.part_type), drawing.document);
     } else if (o.points) {
       pw2.GetPTDeviceNames(list, FromUtf8(*o.points), drawing.document);
@@ -217,7 +217,7 @@ int RunCheck(const CheckOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   Drawing drawing = Open(o.drawing, true);
-  const Text parts = FromUtf8(o.parts), props = FromUtf8(o.props);
+  const Text parts = session.Catalogue(o.parts), props = session.Catalogue(o.props);
   pw2.Initialize(parts, props);
   const int16_t page_count = drawing.document->pages().count();
   const auto [lower, upper] =

@@ -26,7 +26,7 @@ int RunParts(const PartsOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   auto combo = std::make_shared<host::MemoryComboBox>(u"cboPartNumber");
-  const Text db = FromUtf8(o.db), props = FromUtf8(o.props);
+  const Text db = session.Catalogue(o.db), props = session.Catalogue(o.props);
   if (o.item_code) pw2.PopulatePartNumberByItemCode(combo, db, props, FromUtf8(*o.item_code));
   if (o.base_package) pw2.PopulatePartNumberByBasePackage(combo, db, props, *o.base_package);
   if (o.options) pw2.PopulatePartNumberByOptions(combo, db, props, *o.options);
@@ -59,7 +59,7 @@ int RunPart(const PartOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
   const fillin::FilledDialog filled =
-      fillin::FillDialog(pw2, FromUtf8(o.dialog), FromUtf8(o.db), FromUtf8(o.part_number));
+      fillin::FillDialog(pw2, FromUtf8(o.dialog), session.Catalogue(o.db), FromUtf8(o.part_number));
   std::vector<std::vector<std::string>> rows;
   json controls = json::object();
   for (const auto& [name, value] : filled.controls) {

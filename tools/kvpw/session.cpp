@@ -52,11 +52,30 @@ Session::Session(bool json_output)
       recorded_(std::make_shared<host::RecordingMessageBox>()),
       findings_(std::make_shared<validation::FindingList>()),
       boxes_(std::make_shared<Boxes>(recorded_, !json_output)) {
-  auto platform = std::make_shared<Platform>();
-  platform->engine = db::MakeEngine();
-  platform->findings = findings_;
-  platform->message_box = boxes_;
-  platform_ = std::move(platform);
+  platform_ = std::make_shared<Platform>();
+  platform_->engine = db::MakeEngine();
+  platform_->findings = findings_;
+  platform_->message_box = boxes_;
+}
+
+Text Session::Catalogue(const std::string& given) {
+  constexpr std::string_view kDsnPrefix = "dsn:";
+  Text odbc_text, stand_in;
+  if (given.size() > kDsnPrefix.size() &&
+      EqualsNoCase(FromUtf8(given.substr(0, kDsnPrefix.size())), FromUtf8(kDsnPrefix))) {
+    odbc_text = u"DSN=" + FromUtf8(given.substr(kDsnPrefix.size()));
+    stand_in = FromUtf8(given) + u".mdb";
+  } else if (db::IsOdbcText(FromUtf8(given))) {
+    odbc_text = FromUtf8(given);
+    stand_in = u"odbc:" + FromUtf8(std::to_string(data_sources_.size() + 1)) + u".mdb";
+  } else {
+    return FromUtf8(given);
+  }
+  for (const auto& [file, text] : data_sources_)
+    if (text == odbc_text) return file;
+  data_sources_.emplace_back(stand_in, odbc_text);
+  platform_->engine = db::MakeEngine({.data_sources = data_sources_, .odbc = {}});
+  return stand_in;
 }
 
 std::optional<Error> Session::TakeHandledError() {

@@ -23,10 +23,14 @@ namespace kvpw::cli {
 class Session {
  public:
   explicit Session(bool json_output);
-  const PlatformRef& platform() const { return platform_; }
+  PlatformRef platform() const { return platform_; }
   // What the drawing checks found, as records.
   const std::vector<validation::Finding>& findings() const { return findings_->findings(); }
   bool json_output() const { return json_output_; }
+  // The file name an operation is given for a catalogue named on the command line: a file's
+  // path as it is; for a data source ("dsn:NAME") or an ODBC driver text ("Driver=...;...") a
+  // stand-in name that the session's engine serves from it.
+  Text Catalogue(const std::string& given);
   nlohmann::json Messages() const;
   // The first error an operation handled with a box since the last call, if any.
   std::optional<Error> TakeHandledError();
@@ -37,7 +41,8 @@ class Session {
   std::shared_ptr<host::RecordingMessageBox> recorded_;
   std::shared_ptr<validation::FindingList> findings_;
   std::shared_ptr<Boxes> boxes_;
-  PlatformRef platform_;
+  std::shared_ptr<Platform> platform_;
+  std::vector<std::pair<Text, Text>> data_sources_;
 };
 
 const char* TypeName(const Variant& v);
