@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "db/connection_text.h"
+#include "db/jet_functions.h"
+#include "db/jet_sql.h"
 #include "db/mdb/import.h"
 #include "frame/error.h"
+#include "frame/like.h"
 
 namespace kvpw::db {
 namespace {
@@ -112,9 +115,12 @@ int PadSpaceNoCase(void*, int n1, const void* p1, int n2, const void* p2) {
   return 0;
 }
 
-// LIKE as SQLite's own (ASCII case folded, no trailing-blank padding), registered under the same
-// name so that SQLite does not turn `x LIKE 'ab %'` into an index range: under the padding
-// collation that range would also take 'ab', which the pattern does not match.
+// LIKE as the desktop engine matches: letters without regard to case and, besides SQL's "%" and
+// "_", the engine's own "*", "?", "#" and "[list]". Registered under SQLite's name so that SQLite
+// does not turn `x LIKE 'ab %'` into an index range: under the padding collation that range
+// would also take 'ab', which the pattern does not match. Patterns with none of the engine's own
+// wildcards (and those with an ESCAPE) are matched by SQLite's own code, which needs no
+// conversion of the texts; the others are compiled once per statement.
 void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
   const auto* pattern = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
@@ -130,7 +136,23 @@ void Like(sqlite3_context* context, int argc, sqlite3_value** argv) {
     }
     escape = escape_text[0];
   }
-  sqlite3_result_int(context, sqlite3_strlike(pattern, text, escape) == 0);
+  if (argc == 3 || std::string_view(pattern).find_first_of("*?#[") == std::string_view::npos) {
+    sqlite3_result_int(context, sqlite3_strlike(pattern, text, escape) == 0);
+    return;
+  }
+  auto* compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0));
+  if (!compiled) {
+    try {
+      compiled = new LikePattern(FromUtf8(pattern), LikeSyntax::kDatabase);
+    } catch (const Error& e) {
+      sqlite3_result_error(context, ToUtf8(e.description()).c_str(), -1);
+      return;
+    }
+    sqlite3_set_auxdata(context, 0, compiled, [](void* p) { delete static_cast<LikePattern*>(p); });
+    compiled = static_cast<LikePattern*>(sqlite3_get_auxdata(context, 0));
+    if (!compiled) return sqlite3_result_error_nomem(context);
+  }
+  sqlite3_result_int(context, compiled->Matches(FromUtf8(text)));
 }
 
 // --- Column values ----------------------------------------------------------------------------
@@ -468,7 +490,11 @@ class SqliteConnection final : public Connection {
 
     const Text* source = FindSetting(settings, kDataSourceKey);
     if (!source || source->empty()) Fail(Text(kNoDataSource));
-    db_ = OpenFile(*source);
+    imported_ = false;
+    db_ = OpenFile(*source, imported_);
+    // The stored queries of an imported copy are views that may call the dialect's functions.
+    if (imported_) RegisterJetFunctions(db_);
+    jet_functions_ = imported_;
   }
 
   int32_t state() const override { return db_ ? kStateOpen : kStateClosed; }
@@ -478,8 +504,13 @@ class SqliteConnection final : public Connection {
     if (std::all_of(sql.begin(), sql.end(), IsWhitespace)) Raise(kErrSqlSyntax, Text(kNoStatement));
     if (sql.size() > INT_MAX / sizeof(char16_t)) Raise(kErrSqlSyntax, Text(kStatementTooLong));
 
-    Statement stmt = Reused(sql);
-    if (!stmt) stmt = Prepare(sql, nullptr);
+    const SqliteQuery query = TranslateJetSql(sql);
+    if (query.calls_jet_functions && !jet_functions_) {
+      RegisterJetFunctions(db_);
+      jet_functions_ = true;
+    }
+    Statement stmt = Reused(query.sql);
+    if (!stmt) stmt = Prepare(query.sql, nullptr);
     if (!sqlite3_stmt_readonly(stmt.get()))
       EndView();
     else if (reads_ > 0 && !in_view_)
@@ -593,7 +624,7 @@ class SqliteConnection final : public Connection {
   }
 
   // A desktop-database file is opened as its imported copy, which is only read.
-  static sqlite3* OpenFile(const Text& path, bool imported = false) {
+  static sqlite3* OpenFile(const Text& path, bool& imported) {
     const fs::path file = PathOf(path);
     std::error_code ignored;
     const fs::file_status status = fs::status(file, ignored);
@@ -641,8 +672,10 @@ class SqliteConnection final : public Connection {
     if (rc != SQLITE_OK) {
       const Text reason = ErrorText(db);
       sqlite3_close_v2(db);
-      if (rc == SQLITE_NOTADB && !imported && IsDesktopDatabase(file))
-        return OpenFile(FromUtf8(mdb::ImportedCopy(ToUtf8(path))), true);
+      if (rc == SQLITE_NOTADB && !imported && IsDesktopDatabase(file)) {
+        imported = true;
+        return OpenFile(FromUtf8(mdb::ImportedCopy(ToUtf8(path))), imported);
+      }
       if (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT || rc == SQLITE_ERROR) refuse(reason);
       Fail(cannot_open() + u" (" + reason + u")");
     }
@@ -655,15 +688,42 @@ class SqliteConnection final : public Connection {
     const Text reason = ErrorText(db_);
     const std::string_view message = sqlite3_errmsg(db_);
     if (sqlite3_errcode(db_) != SQLITE_ERROR) Raise(err::kEngineFailure, reason);
-    if (message.starts_with("no such table") || message.starts_with("no such view"))
+    if (message.starts_with("no such table") || message.starts_with("no such view")) {
+      if (imported_) RaiseIfStoredQueryRefused(FromUtf8(message.substr(message.find(": ") + 2)));
       Raise(kErrSqlMissingObject, u"Cannot find the input table or query (" + reason + u").");
+    }
+    if (message.starts_with("no such function: "))
+      Raise(kErrSqlSyntax,
+            u"Undefined function '" + FromUtf8(message.substr(18)) + u"' in expression.");
     if (message.starts_with("no such column"))
       Raise(kErrSqlMissingParameter,
             u"No value given for one or more required parameters (" + reason + u").");
     Raise(kErrSqlSyntax, u"Syntax error in SQL statement (" + reason + u").");
   }
 
+  // A stored query that is not a view of the copy: one that the copy lists with the reason it
+  // does not run (an action query, say).
+  void RaiseIfStoredQueryRefused(const Text& name) const {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db_,
+                           "SELECT kind, refusal FROM kvpw_queries WHERE name = ? COLLATE NOCASE",
+                           -1, &raw, nullptr) != SQLITE_OK)
+      return;
+    const Statement stmt(raw);
+    const std::string utf8 = ToUtf8(name);
+    sqlite3_bind_text(raw, 1, utf8.data(), static_cast<int>(utf8.size()), SQLITE_STATIC);
+    if (sqlite3_step(raw) != SQLITE_ROW) return;
+    const auto column = [&](int i) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, i));
+      return FromUtf8(text ? text : "");
+    };
+    Raise(kErrSqlSyntax, u"The stored query " + Quoted(name) + u" (" + column(0) +
+                             u" query) cannot be run: " + column(1));
+  }
+
   sqlite3* db_ = nullptr;
+  bool imported_ = false;       // db_ is the imported copy of a desktop-database file
+  bool jet_functions_ = false;  // RegisterJetFunctions has run on db_
   Text connection_string_;
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;

@@ -7,8 +7,8 @@
 
 #include "db/kv_ado_connection.h"
 #include "devices/device_classes.h"
-#include "devices/like.h"
 #include "frame/error.h"
+#include "frame/like.h"
 #include "frame/misc.h"
 #include "frame/pw2.h"
 #include "host/controls.h"
@@ -121,7 +121,7 @@ void Pw2::GetDeviceNamesByNetwork(const std::shared_ptr<host::Control>& frmGetDe
   const int16_t filter = intFilterDeviceType;
   const Text pattern = strAddr + u"*";
   devices::ListDeviceNames(platform_, frmGetDevice, docActive, [&](const PwVsdDevice& r) {
-    return devices::Like(r.LCM, pattern) && devices::HasTypeBits(r, filter);
+    return Like(r.LCM, pattern) && devices::HasTypeBits(r, filter);
   });
 }
 

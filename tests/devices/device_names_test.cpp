@@ -4,8 +4,8 @@
 
 #include "devices/cells.h"
 #include "devices/device_fixtures.h"
-#include "devices/like.h"
 #include "frame/error.h"
+#include "frame/like.h"
 #include "frame/pw2.h"
 #include "frame/roster.h"
 #include "host/memory_controls.h"
@@ -58,10 +58,9 @@ TEST(Like, MatchesTheMacroLanguagePatterns) {
       {u"[", u"[[]", true},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(devices::Like(c.text, c.pattern), c.match)
-        << ToUtf8(c.text) << " like " << ToUtf8(c.pattern);
+    EXPECT_EQ(Like(c.text, c.pattern), c.match) << ToUtf8(c.text) << " like " << ToUtf8(c.pattern);
   for (const char16_t* bad : {u"[abc", u"1:[", u"[z-a]"})
-    EXPECT_EQ(ErrorNumberOf([&] { devices::Like(u"x", bad); }), 93) << ToUtf8(bad);
+    EXPECT_EQ(ErrorNumberOf([&] { Like(u"x", bad); }), 93) << ToUtf8(bad);
 }
 
 class PartsDatabaseTest : public ::testing::Test {

@@ -18,7 +18,7 @@ struct Command {
 };
 using Commands = std::vector<Command>;
 
-// row, like, list
+// row, like, list, catalogue
 void AddDatabaseCommands(CLI::App& app, Commands& commands);
 // parts, part
 void AddPartCommands(CLI::App& app, Commands& commands);

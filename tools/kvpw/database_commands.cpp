@@ -1,8 +1,12 @@
-// Verbs over parts databases: first-row lookups, wildcard patterns and combo lists.
+// Verbs over parts databases: first-row lookups, wildcard patterns, combo lists and what a
+// catalogue holds.
 #include <iostream>
 #include <memory>
 
 #include "commands.h"
+#include "db/engine.h"
+#include "db/mdb/import.h"
+#include "frame/misc.h"
 #include "frame/pw2.h"
 #include "host/memory_controls.h"
 #include "session.h"
@@ -97,6 +101,76 @@ int RunList(const ListOptions& o) {
   return kExitClean;
 }
 
+struct CatalogueOptions {
+  std::string db;
+  std::optional<std::string> export_to;
+  bool sql = false;
+  bool json = false;
+};
+
+// Each cell of the query's rows as text (Null as the empty text).
+std::vector<std::vector<std::string>> Rows(db::Connection& connection, TextView sql) {
+  std::vector<std::vector<std::string>> rows;
+  for (db::RecordsetRef rs = connection.execute(sql); !rs->eof(); rs->move_next()) {
+    rows.emplace_back();
+    for (int16_t c = 0; c < rs->field_count(); ++c)
+      rows.back().push_back(ToUtf8(NullToEmptyString(rs->value(c))));
+  }
+  return rows;
+}
+
+Text Bracketed(const std::string& name) {
+  return u"[" + FromUtf8(name) + u"]";
+}
+
+// The tables with their row counts, then the stored queries: of a desktop-database file those
+// its imported copy lists (with why a query does not run), of an SQLite catalogue its views.
+int RunCatalogue(const CatalogueOptions& o) {
+  Session session(o.json);
+  const db::ConnectionRef connection = session.platform()->engine->new_connection();
+  connection->open(u"Provider=" + Text(db::kJetProvider) + u";Data Source=" + FromUtf8(o.db), u"",
+                   u"");
+  std::vector<std::vector<std::string>> tables = Rows(
+      *connection,
+      u"SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'MSys%' AND name "
+      u"NOT LIKE 'kvpw[_]%' AND name NOT LIKE 'sqlite[_]%' ORDER BY name");
+  for (auto& table : tables)
+    table.push_back(Rows(*connection, u"SELECT Count(*) FROM " + Bracketed(table[0]))[0][0]);
+  const bool copy =
+      !Rows(*connection, u"SELECT name FROM sqlite_master WHERE name = 'kvpw_queries'").empty();
+  const std::vector<std::vector<std::string>> queries =
+      copy ? Rows(*connection, u"SELECT name, kind, refusal, sql FROM kvpw_queries ORDER BY name")
+           : Rows(*connection,
+                  u"SELECT name, 'select', '', sql FROM sqlite_master WHERE type = 'view' ORDER BY "
+                  u"name");
+  connection->close();
+  if (o.export_to) db::mdb::ExportCopy(o.db, *o.export_to);
+
+  if (o.json) {
+    json out{{"tables", json::array()}, {"queries", json::array()}};
+    for (const auto& t : tables)
+      out["tables"].push_back({{"name", t[0]}, {"rows", std::stoll(t[1])}});
+    for (const auto& q : queries) {
+      json entry{{"name", q[0]}, {"kind", q[1]}, {"runs", q[2].empty()}};
+      if (!q[2].empty()) entry["refusal"] = q[2];
+      if (o.sql) entry["sql"] = q[3];
+      out["queries"].push_back(entry);
+    }
+    if (o.export_to) out["exported"] = *o.export_to;
+    std::cout << out.dump(2) << "\n";
+    return kExitClean;
+  }
+  PrintTable(std::cout, {"table", "rows"}, tables);
+  std::cout << "\n";
+  std::vector<std::vector<std::string>> listed;
+  for (const auto& q : queries) listed.push_back({q[0], q[1], q[2].empty() ? "runs" : q[2]});
+  PrintTable(std::cout, {"stored query", "kind", "status"}, listed);
+  if (o.sql)
+    for (const auto& q : queries) std::cout << "\n-- " << q[0] << "\n" << q[3] << "\n";
+  if (o.export_to) std::cout << "\nImported copy written to " << *o.export_to << "\n";
+  return kExitClean;
+}
+
 }  // namespace
 
 void AddDatabaseCommands(CLI::App& app, Commands& commands) {
@@ -131,6 +205,16 @@ void AddDatabaseCommands(CLI::App& app, Commands& commands) {
   list_verb->add_option("--tail", list->tail, "Text appended to the query (ORDER BY ...)");
   list_verb->add_flag("--json", list->json, "Machine-readable output");
   commands.push_back({list_verb, [list] { return RunList(*list); }});
+
+  auto catalogue = std::make_shared<CatalogueOptions>();
+  CLI::App* catalogue_verb = app.add_subcommand(
+      "catalogue", "List a parts database's tables (with row counts) and stored queries");
+  catalogue_verb->add_option("db", catalogue->db, "Database file (.mdb, also SQLite)")->required();
+  catalogue_verb->add_flag("--sql", catalogue->sql, "Also print the SQL of each stored query");
+  catalogue_verb->add_option("--export", catalogue->export_to,
+                             "Write the imported SQLite copy of a desktop-database file here");
+  catalogue_verb->add_flag("--json", catalogue->json, "Machine-readable output");
+  commands.push_back({catalogue_verb, [catalogue] { return RunCatalogue(*catalogue); }});
 }
 
 }  // namespace kvpw::cli

@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 
+#include "db/jet_sql.h"
 #include "db/mdb/mdb_file.h"
+#include "db/mdb/stored_query.h"
 #include "frame/error.h"
 #include "frame/text.h"
 
@@ -19,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Raised whenever what an import writes changes, so that older copies are not used.
-constexpr int kImportFormat = 1;
+constexpr int kImportFormat = 2;
 
 // The columns the library looks parts up by.
 constexpr std::string_view kKeyColumns[] = {"MfgPartNumber", "PartNumber", "EngineeringItemCode",
@@ -157,6 +160,93 @@ void ImportTable(MdbFile& file, Db& db, const std::string& name) {
                 QuotedName(name) + " (" + QuotedName(column.name) + ")");
 }
 
+// The definitions of the stored queries, by the id of their object.
+std::map<int32_t, std::vector<QueryRow>> QueryDefinitions(MdbFile& file) {
+  std::map<int32_t, std::vector<QueryRow>> out;
+  const std::vector<Column> columns = file.read_table("MSysQueries", nullptr);
+  auto at = [&](std::string_view name) {
+    for (size_t i = 0; i < columns.size(); ++i)
+      if (SameNameNoCase(columns[i].name, name)) return static_cast<int>(i);
+    return -1;
+  };
+  const int id = at("ObjectId"), attribute = at("Attribute"), flag = at("Flag"),
+            name1 = at("Name1"), name2 = at("Name2"), expression = at("Expression");
+  if (id < 0 || attribute < 0) return out;
+  auto number = [](std::span<const Value> row, int i) -> std::optional<int64_t> {
+    if (i < 0 || !std::holds_alternative<int64_t>(row[i])) return std::nullopt;
+    return std::get<int64_t>(row[i]);
+  };
+  auto text = [](std::span<const Value> row, int i) {
+    return i >= 0 && std::holds_alternative<std::string>(row[i]) ? std::get<std::string>(row[i])
+                                                                 : std::string();
+  };
+  file.read_table("MSysQueries", [&](std::span<const Value> row) {
+    const std::optional<int64_t> object = number(row, id);
+    const std::optional<int64_t> kind = number(row, attribute);
+    if (!object || !kind) return;
+    QueryRow r;
+    r.attribute = static_cast<int>(*kind);
+    r.name1 = text(row, name1);
+    r.name2 = text(row, name2);
+    r.expression = text(row, expression);
+    if (const auto f = number(row, flag)) r.flag = static_cast<int>(*f);
+    out[static_cast<int32_t>(*object)].push_back(std::move(r));
+  });
+  return out;
+}
+
+// Select and union queries become views that SQLite runs; every query is listed in kvpw_queries
+// with its kind, its SQL and, for those that are not views, why.
+void ImportQueries(MdbFile& file, Db& db) {
+  db.exec(
+      "CREATE TABLE kvpw_queries (name TEXT PRIMARY KEY COLLATE NOCASE, kind TEXT, sql TEXT, "
+      "refusal TEXT)");
+  std::map<int32_t, std::vector<QueryRow>> definitions;
+  std::string unreadable;
+  try {
+    definitions = QueryDefinitions(file);
+  } catch (const Error& e) {
+    unreadable = "its definition cannot be read (" + ToUtf8(e.description()) + ").";
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db.get(), "INSERT OR REPLACE INTO kvpw_queries VALUES (?, ?, ?, ?)", -1,
+                         &stmt, nullptr) != SQLITE_OK)
+    db.Fail("kvpw_queries");
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, &sqlite3_finalize);
+  for (const Object& object : file.objects()) {
+    if (object.kind != ObjectKind::kQuery) continue;
+    const auto rows = definitions.find(object.id);
+    StoredQuery query;
+    if (rows != definitions.end()) query = DecodeQuery(rows->second);
+    if (query.refusal.empty() && query.kind == QueryKind::kUnknown)
+      query.refusal = unreadable.empty() ? "its definition is missing." : unreadable;
+    if (query.refusal.empty()) {
+      try {
+        std::string view = ToUtf8(TranslateJetSql(FromUtf8(query.sql)).sql);
+        while (!view.empty() &&
+               (view.back() == ';' || std::isspace(static_cast<unsigned char>(view.back()))))
+          view.pop_back();
+        char* error = nullptr;
+        if (sqlite3_exec(db.get(),
+                         ("CREATE VIEW " + QuotedName(object.name) + " AS " + view).c_str(),
+                         nullptr, nullptr, &error) != SQLITE_OK) {
+          query.refusal = std::string("SQLite cannot run it (") + (error ? error : "") + ").";
+          sqlite3_free(error);
+        }
+      } catch (const Error& e) {
+        query.refusal = ToUtf8(e.description());
+      }
+    }
+    const std::string kind(KindName(query.kind));
+    const std::string* texts[] = {&object.name, &kind, &query.sql, &query.refusal};
+    for (int i = 0; i < 4; ++i)
+      sqlite3_bind_text(stmt, i + 1, texts[i]->data(), static_cast<int>(texts[i]->size()),
+                        SQLITE_STATIC);
+    if (sqlite3_step(stmt) != SQLITE_DONE) db.Fail("kvpw_queries");
+    sqlite3_reset(stmt);
+  }
+}
+
 // Builds the copy beside `target` and renames it into place.
 void Build(const std::string& mdb_path, const std::string& target) {
   std::unique_ptr<MdbFile> file = MdbFile::Open(mdb_path);
@@ -171,6 +261,7 @@ void Build(const std::string& mdb_path, const std::string& target) {
       db.exec("BEGIN");
       for (const Object& object : file->objects())
         if (object.kind == ObjectKind::kTable) ImportTable(*file, db, object.name);
+      ImportQueries(*file, db);
       db.exec("COMMIT");
     }
     fs::rename(partial, target, ec);

@@ -1,17 +1,13 @@
-#include "devices/like.h"
+#include "frame/like.h"
 
 #include <vector>
 
 #include "frame/error.h"
 
-namespace kvpw::devices {
-namespace {
-
-constexpr int32_t kInvalidPattern = 93;
-constexpr TextView kInvalidPatternText = u"Invalid pattern string";
+namespace kvpw {
 
 // One element of a compiled pattern: a run of any characters, or a test on one character.
-struct Element {
+struct LikePattern::Element {
   enum class Kind : uint8_t { kStar, kAny, kDigit, kLiteral, kList };
   explicit Element(Kind k, char16_t c = 0) : kind(k), literal(c) {}
 
@@ -39,14 +35,32 @@ struct Element {
   }
 };
 
-std::vector<Element> Compile(TextView pattern) {
+namespace {
+
+using Element = LikePattern::Element;
+
+constexpr int32_t kInvalidPattern = 93;
+constexpr TextView kInvalidPatternText = u"Invalid pattern string";
+
+// Without regard to case a list also takes the lower-case forms of the letters in its ranges
+// (the text is folded to lower case before it is compared).
+void AddFolded(std::vector<std::pair<char16_t, char16_t>>& ranges, char16_t lo, char16_t hi) {
+  for (char16_t c = lo;; ++c) {
+    if (LowerChar(c) != c) ranges.emplace_back(LowerChar(c), LowerChar(c));
+    if (c == hi) break;
+  }
+}
+
+std::vector<Element> Compile(TextView pattern, LikeSyntax syntax) {
+  const bool sql = syntax == LikeSyntax::kDatabase;
+  const bool fold = sql;
   std::vector<Element> out;
   for (size_t i = 0; i < pattern.size(); ++i) {
     const char16_t c = pattern[i];
-    if (c == u'*') {
+    if (c == u'*' || (sql && c == u'%')) {
       if (out.empty() || out.back().kind != Element::Kind::kStar)
         out.emplace_back(Element::Kind::kStar);
-    } else if (c == u'?') {
+    } else if (c == u'?' || (sql && c == u'_')) {
       out.emplace_back(Element::Kind::kAny);
     } else if (c == u'#') {
       out.emplace_back(Element::Kind::kDigit);
@@ -65,14 +79,16 @@ std::vector<Element> Compile(TextView pattern) {
         if (k + 2 < list.size() && list[k + 1] == u'-') {
           if (list[k + 2] < list[k]) Raise(kInvalidPattern, Text(kInvalidPatternText));
           e.ranges.emplace_back(list[k], list[k + 2]);
+          if (fold) AddFolded(e.ranges, list[k], list[k + 2]);
           k += 2;
         } else {
           e.ranges.emplace_back(list[k], list[k]);
+          if (fold) AddFolded(e.ranges, list[k], list[k]);
         }
       }
       out.push_back(std::move(e));
     } else {
-      out.emplace_back(Element::Kind::kLiteral, c);
+      out.emplace_back(Element::Kind::kLiteral, fold ? LowerChar(c) : c);
     }
   }
   return out;
@@ -80,17 +96,24 @@ std::vector<Element> Compile(TextView pattern) {
 
 }  // namespace
 
-bool Like(TextView text, TextView pattern) {
-  const std::vector<Element> elements = Compile(pattern);
+LikePattern::LikePattern(TextView pattern, LikeSyntax syntax)
+    : elements_(Compile(pattern, syntax)), fold_case_(syntax == LikeSyntax::kDatabase) {}
+
+LikePattern::~LikePattern() = default;
+LikePattern::LikePattern(LikePattern&&) noexcept = default;
+
+bool LikePattern::Matches(TextView text) const {
+  const std::vector<Element>& elements = elements_;
   // Every element but "*" takes exactly one character, so backing up to the last "*" and letting
   // it take one more character finds a match whenever there is one, in O(text * pattern).
   size_t t = 0, p = 0;
   size_t star = TextView::npos, star_text = 0;
   while (t < text.size()) {
+    const char16_t c = fold_case_ ? LowerChar(text[t]) : text[t];
     if (p < elements.size() && elements[p].kind == Element::Kind::kStar) {
       star = p++;
       star_text = t;
-    } else if (p < elements.size() && elements[p].Matches(text[t])) {
+    } else if (p < elements.size() && elements[p].Matches(c)) {
       ++p;
       ++t;
     } else if (star != TextView::npos) {
@@ -104,4 +127,8 @@ bool Like(TextView text, TextView pattern) {
   return p == elements.size();
 }
 
-}  // namespace kvpw::devices
+bool Like(TextView text, TextView pattern) {
+  return LikePattern(pattern, LikeSyntax::kMacro).Matches(text);
+}
+
+}  // namespace kvpw
