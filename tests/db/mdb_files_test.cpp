@@ -1,6 +1,7 @@
 // Desktop-database files written by the desktop engine itself, read through the same connection
 // texts the library builds for any catalogue.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,8 @@
 #include "db/mdb/import.h"
 #include "db/sqlite_engine.h"
 #include "frame/error.h"
+#include "frame/roster.h"
+#include "host/memory_controls.h"
 #include "testing/support.h"
 
 namespace kvpw::db {
@@ -118,6 +121,108 @@ TEST_F(MdbFilesTest, DamagedFilesFailToOpenWithAReason) {
           << ToUtf8(e.description());
     }
   }
+}
+
+// Rows as text, Null as "<null>", for comparing two queries' results.
+std::vector<std::vector<Text>> AllRows(Connection& c, TextView sql) {
+  std::vector<std::vector<Text>> rows;
+  for (RecordsetRef rs = c.execute(sql); !rs->eof(); rs->move_next()) {
+    rows.emplace_back();
+    for (int16_t i = 0; i < rs->field_count(); ++i)
+      rows.back().push_back(rs->value(i).is_null() ? Text(u"<null>") : ToText(rs->value(i)));
+  }
+  return rows;
+}
+
+// The stored select query gives what its documented SQL gives, on tables that hold rows: the
+// query-test files' tables are empty, so rows are added to a copy of the imported copy.
+TEST_F(MdbFilesTest, StoredQueriesGiveTheRowsOfTheSqlTheyStandFor) {
+  for (const char* file : {"queryTestV1997.mdb", "queryTestV2003.mdb"}) {
+    SCOPED_TRACE(file);
+    const fs::path filled = dir_.path() / (std::string(file) + ".sqlite");
+    fs::copy_file(mdb::ImportedCopy((MdbFolder() / file).string()), filled);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(filled.c_str(), &db), SQLITE_OK);
+    const char* rows =
+        "INSERT INTO Table1 VALUES ('foo','x','1'),('buzz','y','2'),('bar','z','3');"
+        "INSERT INTO Table2 VALUES ('foo','foo','t'),('BUZZ','buzz','v'),('bar','bar','w'),"
+        "('foo','bazz','u');"
+        "INSERT INTO Table3 VALUES ('foo','p','zz'),('buzz','q','blah'),('foo','s','x2');";
+    ASSERT_EQ(sqlite3_exec(db, rows, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    ConnectionRef c = engine_->new_connection();
+    c->open(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + FromUtf8(filled.string()), u"", u"");
+    const auto stored = AllRows(*c, u"SELECT * FROM SelectQuery");
+    const auto documented =
+        AllRows(*c,
+                u"SELECT DISTINCT Table1.*, Table2.col1, Table2.col2, Table3.col3 "
+                u"FROM (Table1 LEFT JOIN Table3 ON Table1.col1 = Table3.col1) INNER JOIN Table2 ON "
+                u"(Table3.col1 = Table2.col2) AND (Table3.col1 = Table2.col1) "
+                u"WHERE (((Table2.col2)=\"foo\" Or (Table2.col2) In (\"buzz\",\"bazz\"))) "
+                u"ORDER BY Table2.col1;");
+    EXPECT_EQ(stored, documented);
+    EXPECT_EQ(stored.size(), 3u);  // foo twice through Table3, buzz (BUZZ) once
+    // A query on the query, joined with a table, as any table is used.
+    EXPECT_EQ(AllRows(*c,
+                      u"SELECT q.col3, Table3.col2 FROM SelectQuery AS q INNER JOIN Table3 ON "
+                      u"q.col1 = Table3.col1 ORDER BY 1, 2")
+                  .size(),
+              5u);
+  }
+}
+
+TEST_F(MdbFilesTest, QueriesThatAreNotSelectionsAreRefusedWithTheirKind) {
+  const ConnectionRef c = Open("queryTestV2003.mdb");
+  const struct {
+    const char16_t* query;
+    const char16_t* reason;
+  } cases[] = {
+      {u"AppendQuery", u"action query"},
+      {u"UpdateQuery", u"action query"},
+      {u"DeleteQuery", u"action query"},
+      {u"MakeTableQuery", u"action query"},
+      {u"CrosstabQuery", u"crosstab"},
+      {u"PassthroughQuery", u"pass-through"},
+      {u"DataDefinitionQuery", u"data-definition"},
+  };
+  for (const auto& q : cases) {
+    try {
+      c->execute(u"SELECT * FROM " + Text(q.query));
+      ADD_FAILURE() << ToUtf8(q.query) << " ran";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), kErrSqlSyntax);
+      EXPECT_NE(e.description().find(q.reason), Text::npos) << ToUtf8(e.description());
+      EXPECT_NE(e.description().find(q.query), Text::npos) << ToUtf8(e.description());
+    }
+  }
+  // The union's parts name no table (FROM is missing), so the engine asks for their columns.
+  EXPECT_EQ(testing::ErrorNumberOf([&] { c->execute(u"SELECT * FROM UnionQuery"); }),
+            kErrSqlMissingParameter);
+  EXPECT_EQ(testing::ErrorNumberOf([&] { c->execute(u"SELECT * FROM NoSuchQuery"); }),
+            kErrSqlMissingObject);
+}
+
+// The library's operations, called as a macro calls them, on a desktop-database file.
+TEST_F(MdbFilesTest, OperationsReadTheFileThroughDispatch) {
+  const auto test = testing::MakeTestPlatform();
+  const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test.platform);
+  Variant file = FromUtf8((MdbFolder() / "testV2003.mdb").string());
+  Variant sql = u"SELECT A, D, E, I FROM Table1 WHERE A Like \"abc*\" AND I = True", found;
+  const Variant row = Call(pw2, u"GetDatabaseTableRow", {&file, &sql, &found});
+  EXPECT_EQ(found, Variant(true));
+  ASSERT_TRUE(row.is_array());
+  EXPECT_EQ(*row.array().items,
+            (std::vector<Variant>{u"abcdefg", int16_t{222}, int32_t{333333333}, true, Variant()}));
+
+  auto combo = std::make_shared<host::MemoryComboBox>(u"cboPart");
+  Variant control = ObjectRef(combo), list_sql = u"SELECT A, B FROM Table1", field = u"A",
+          filter_field = u"B", filter = u"h*", field2 = u"B";
+  Variant* args[] = {&file, &control, &list_sql, &field, &filter_field, &filter, nullptr, &field2};
+  pw2->Invoke(*pw2->IdOfName(u"populatecombo"), kMethod, args);
+  ASSERT_EQ(combo->list_count(), 1);
+  EXPECT_EQ(combo->column(0, 0), Variant(u"abcdefg"));
+  EXPECT_EQ(combo->column(1, 0), Variant(u"hijklmnop"));
+  EXPECT_TRUE(test.boxes->boxes().empty());
 }
 
 }  // namespace
