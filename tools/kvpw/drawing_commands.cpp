@@ -220,8 +220,12 @@ int RunCheck(const CheckOptions& o) {
   const Text parts = session.Catalogue(o.parts), props = session.Catalogue(o.props);
   pw2.Initialize(parts, props);
   const int16_t page_count = drawing.document->pages().count();
-  const auto [lower, upper] =
+  // Plain variables: the checks' lambdas capture them, which clang before 16 refuses for a
+  // structured binding.
+  const std::pair<int16_t, int16_t> range =
       o.pages ? PageRange(*o.pages) : std::pair<int16_t, int16_t>{1, page_count};
+  const int16_t lower = range.first;
+  const int16_t upper = range.second;
 
   // The device list is brought up to date first: the connection check reads it.
   UpdateDevices(session, pw2, drawing, true);
