@@ -861,7 +861,7 @@ TEST(VsdxWriter, ConnectorsTakeTheirPlaceFromTheirEndsAndEveryShapeGetsAnOutline
   Shapes& shapes = doc->pages().item(int16_t{1}).shapes();
   Shape& box = shapes.item(u"Box");
   EXPECT_DOUBLE_EQ(box.cell(u"LocPinX").result_number(), 0.5);  // follows the width given
-  EXPECT_DOUBLE_EQ(box.cell(u"PinY").result_number(), 10);      // on the grid's first row
+  EXPECT_DOUBLE_EQ(box.cell(u"PinY").result_number(), 7.5);  // the grid's first row, an inch down
   Shape& wire = shapes.item(u"Wire");
   const struct {
     const char16_t* cell;

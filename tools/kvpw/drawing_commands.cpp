@@ -10,6 +10,7 @@
 #include "host/memory_controls.h"
 #include "host/vsdx/vsdx_drawing.h"
 #include "report/findings_report.h"
+#include "report/visual_report.h"
 #include "session.h"
 
 namespace kvpw::cli {
@@ -179,7 +180,7 @@ struct CheckOptions {
   std::string drawing, out;
   std::string parts = ExamplesDir() + "/parts.mdb";
   std::string props = ExamplesDir() + "/partprops.mdb";
-  std::optional<std::string> pages, only, format, report;
+  std::optional<std::string> pages, only, format, report, html;
   bool in_place = false;
   bool json = false;
   bool quiet = false;
@@ -250,6 +251,12 @@ int RunCheck(const CheckOptions& o) {
     WriteFile(*o.report, *o.format == "sarif" ? report::SarifLog(result).dump(2) + "\n"
                                               : report::JUnitReport(result));
   }
+  if (o.html) {
+    std::vector<report::DrawnPage> layout;
+    Step(session, drawing, "reading the shapes' places",
+         [&] { layout = report::ReadLayout(*drawing.document); });
+    WriteFile(*o.html, report::HtmlReport(layout, result));
+  }
   if (o.json) {
     json findings = json::array();
     for (const auto& finding : result.findings) findings.push_back(report::FindingJson(finding));
@@ -260,6 +267,7 @@ int RunCheck(const CheckOptions& o) {
                       {"summary", summary},
                       {"saved", target.empty() ? json(nullptr) : json(target)},
                       {"report", o.report ? json(*o.report) : json(nullptr)},
+                      {"html", o.html ? json(*o.html) : json(nullptr)},
                       {"messages", session.Messages()}}
                      .dump(2)
               << "\n";
@@ -269,6 +277,7 @@ int RunCheck(const CheckOptions& o) {
                 << " finding(s)\n";
     if (!target.empty()) std::cout << "Marked drawing saved to " << target << "\n";
     if (o.report) std::cout << "Report (" << *o.format << ") written to " << *o.report << "\n";
+    if (o.html) std::cout << "HTML report written to " << *o.html << "\n";
   }
   return result.findings.empty() ? kExitClean : kExitFindings;
 }
@@ -335,8 +344,28 @@ void AddDrawingCommands(CLI::App& app, Commands& commands) {
   check_verb->add_option("--report", check->report, "Write the findings as a report here")
       ->needs(format);
   format->needs("--report");
+  check_verb->add_option("--html", check->html, "Write the findings on a picture of the drawing");
   check_verb->add_flag("--json", check->json, "Machine-readable output");
   commands.push_back({check_verb, [check] { return RunCheck(*check); }});
+
+  // The checks as check runs them, shown as one HTML page; the drawing is not written.
+  auto shown = std::make_shared<CheckOptions>();
+  CLI::App* report_verb = app.add_subcommand(
+      "report",
+      "Run the drawing checks and write an HTML page of the drawing with the findings "
+      "marked; exit 1 on findings");
+  report_verb->add_option("drawing", shown->drawing, ".vsdx drawing")
+      ->required()
+      ->check(CLI::ExistingFile);
+  report_verb->add_option("-o,--out", shown->html, "The HTML file to write")->required();
+  report_verb->add_option("--parts", shown->parts, "Parts database")->capture_default_str();
+  report_verb->add_option("--props", shown->props, "Part-properties database")
+      ->capture_default_str();
+  report_verb->add_option("--pages", shown->pages, "Page range FROM-TO (default: all)");
+  report_verb->add_option("--only", shown->only, "Run one check")
+      ->check(CLI::IsMember({"duplicates", "points", "connections"}));
+  report_verb->add_flag("--json", shown->json, "Machine-readable output");
+  commands.push_back({report_verb, [shown] { return RunCheck(*shown); }});
 }
 
 }  // namespace kvpw::cli

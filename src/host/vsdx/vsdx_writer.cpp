@@ -424,7 +424,9 @@ void VsdxWriter::WriteShape(std::string& out, const PageData& page, const ShapeD
   } else {
     // Laid out on a grid, unless placed, so that the drawing opens readably.
     NumberCell(out, "PinX", own("PinX").value_or(1 + static_cast<double>(position % 8)));
-    NumberCell(out, "PinY", own("PinY").value_or(10 - static_cast<double>((position / 8) % 10)));
+    const size_t rows = static_cast<size_t>(std::max(1.0, std::floor(page.height) - 1));
+    NumberCell(out, "PinY",
+               own("PinY").value_or(page.height - 1 - static_cast<double>((position / 8) % rows)));
     width = inherited("Width", kDefaultWidth);
     height = inherited("Height", kDefaultHeight);
     if (shape.master < 0 || own("Width")) NumberCell(out, "Width", width);
