@@ -11,6 +11,8 @@ packages+=(unixodbc-dev unixodbc odbc-postgresql libsqliteodbc postgresql-15 pos
   libpq-dev util-linux)
 # The report tests validate SARIF logs.
 packages+=(python3 python3-jsonschema)
+# The HTML report is rendered in a headless browser, the example drawing by LibreOffice Draw.
+packages+=(chromium libreoffice-draw-nogui poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
