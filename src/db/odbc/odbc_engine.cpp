@@ -456,7 +456,11 @@ class OdbcRecordset final : public Recordset {
 
 // The user name and password the caller gives are added to the text as ODBC's UID and PWD.
 Text WithLogin(const Text& text, TextView user, TextView password) {
+  // Braces only where the value needs them: some drivers take them as part of a plain value.
   const auto braced = [](TextView value) {
+    const bool plain = value.find_first_of(u";{}=") == TextView::npos && value.front() != u' ' &&
+                       value.back() != u' ';
+    if (plain) return Text(value);
     Text out = u"{";
     for (const char16_t c : value) {
       out.push_back(c);
