@@ -112,7 +112,8 @@ TEST_P(DeviceNamesTest, EachPickerListsItsSelectionSortedByCharacterCodes) {
       {2, {u"Boiler"}},
   };
   for (const auto& [filter, want] : by_type)
-    EXPECT_EQ(names([&] { pw2_.GetDeviceNames(combo_, filter, doc); }), want) << filter;
+    EXPECT_EQ(names([&, filter = filter] { pw2_.GetDeviceNames(combo_, filter, doc); }), want)
+        << filter;
 
   const struct {
     int16_t filter;
@@ -141,7 +142,8 @@ TEST_P(DeviceNamesTest, EachPickerListsItsSelectionSortedByCharacterCodes) {
       {u"DO", {u"Boiler"}}, {u"XX", {}},          {u"", {}},
   };
   for (const auto& [filter, want] : by_points)
-    EXPECT_EQ(names([&] { pw2_.GetPTDeviceNames(combo_, filter, doc); }), want) << ToUtf8(filter);
+    EXPECT_EQ(names([&, &filter = filter] { pw2_.GetPTDeviceNames(combo_, filter, doc); }), want)
+        << ToUtf8(filter);
   EXPECT_TRUE(boxes().empty());
 }
 

@@ -214,7 +214,7 @@ TEST_P(InvalidPointTypesTest, AnUnopenableDatabaseShowsThePlainBoxThenTheCount) 
 }
 
 TEST_P(InvalidPointTypesTest, HostAndValueFailuresReachTheCallerWithoutTheClosingMessage) {
-  const auto drawing = [this](const std::function<void(TestDrawing&)>& extra) {
+  const auto drawing = [](const std::function<void(TestDrawing&)>& extra) {
     TestDrawing b;
     Controller(b, u"Ctl", u"C1", u"CTRL-1");
     Point(b, u"Bad", u"C1", u"UI1").user(u"IOType", 7);
