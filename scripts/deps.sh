@@ -13,6 +13,9 @@ packages+=(unixodbc-dev unixodbc odbc-postgresql libsqliteodbc postgresql-15 pos
 packages+=(python3 python3-jsonschema)
 # The HTML report is rendered in a headless browser, the example drawing by LibreOffice Draw.
 packages+=(chromium libreoffice-draw-nogui poppler-utils)
+# The fuzz targets are built with clang and linked with libFuzzer, a recommendation that
+# --no-install-recommends leaves out.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
