@@ -120,6 +120,41 @@ void BM_LookupLibpq(benchmark::State& state) {
 }
 BENCHMARK(BM_LookupLibpq)->Unit(benchmark::kMicrosecond);
 
+// The reference with the key as a parameter of a statement prepared once, as the adapter runs
+// repeated lookups.
+void BM_LookupLibpqPrepared(benchmark::State& state) {
+  PGconn* conn = PQconnectdb("");
+  std::string sql = LookupSql(0);
+  sql = sql.substr(0, sql.rfind('\''));
+  sql = sql.substr(0, sql.rfind('\'')) + "$1";
+  PGresult* prepared = PQprepare(conn, "lookup", sql.c_str(), 1, nullptr);
+  const bool ok = PQresultStatus(prepared) == PGRES_COMMAND_OK;
+  PQclear(prepared);
+  if (PQstatus(conn) != CONNECTION_OK || !ok) {
+    state.SkipWithError(PQerrorMessage(conn));
+    PQfinish(conn);
+    return;
+  }
+  int64_t i = 0;
+  for (auto _ : state) {
+    const std::string lookup = LookupSql(i++);
+    const std::string key = lookup.substr(lookup.size() - 11, 10);
+    const char* values[] = {key.c_str()};
+    PGresult* result = PQexecPrepared(conn, "lookup", 1, values, nullptr, nullptr, 0);
+    if (PQresultStatus(result) != PGRES_TUPLES_OK || PQntuples(result) != 1) {
+      state.SkipWithError("lookup failed");
+      PQclear(result);
+      break;
+    }
+    for (int c = 0; c < 3; ++c)
+      benchmark::DoNotOptimize(
+          kvpw::FromUtf8(PQgetisnull(result, 0, c) ? "" : PQgetvalue(result, 0, c)));
+    PQclear(result);
+  }
+  PQfinish(conn);
+}
+BENCHMARK(BM_LookupLibpqPrepared)->Unit(benchmark::kMicrosecond);
+
 void PartList(benchmark::State& state, const char* variable) {
   const char* source = Source(state, variable);
   if (!source) return;

@@ -223,6 +223,35 @@ TEST_F(OdbcEngineTest, FieldsStatementsAndClosing) {
   EXPECT_EQ(ErrorNumberOf([&] { conn->set_connection_string(u"DSN=x"); }), kErrObjectOpen);
 }
 
+// Repeated lookups run one compiled statement with the texts bound; each must give exactly what
+// the query as written gives, also while an earlier one is still being read.
+TEST_F(OdbcEngineTest, RepeatedQueriesGiveTheirOwnRows) {
+  ConnectionRef conn = Open();
+  const Text lookup = u"SELECT MfgPartNumber, Description FROM Parts WHERE MfgPartNumber = ";
+  const struct {
+    Text key, rows;
+  } cases[] = {
+      {u"'AB-12'", u"AB-12|Relay, 24 V"},
+      {u"'ab-13'", u"ab-13|Relay 'DPDT'"},
+      {u"'XY-9'", u"XY-9|Null"},
+      {u"'AB-1'", u"AB-1|"},
+      {u"'nope'", u""},
+      {u"'it''s'", u""},
+  };
+  for (int round = 0; round < 2; ++round)
+    for (const auto& c : cases) {
+      SCOPED_TRACE(ToUtf8(c.key));
+      EXPECT_EQ(RowsText(*conn->execute(lookup + c.key)), c.rows);
+    }
+  RecordsetRef first = conn->execute(lookup + u"'AB-12'");
+  RecordsetRef second = conn->execute(lookup + u"'XY-9'");
+  EXPECT_EQ(RowsText(*second), u"XY-9|Null");
+  EXPECT_EQ(RowsText(*first), u"AB-12|Relay, 24 V");
+  // A text before WHERE stays in the query: it names a result column.
+  EXPECT_EQ(RowsText(*conn->execute(u"SELECT 'x' AS k FROM Parts WHERE MfgPartNumber = 'XY-9'")),
+            u"x");
+}
+
 TEST_F(OdbcEngineTest, KeptConnectionsServeLaterOpensAndSeeLaterWrites) {
   // Many opens and closes in a row, as the operations make them; each sees what the last wrote.
   for (int i = 0; i < 200; ++i) {

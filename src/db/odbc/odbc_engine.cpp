@@ -11,13 +11,17 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "db/connection_text.h"
+#include "db/lifted_query.h"
 #include "frame/error.h"
 
 namespace kvpw::db {
@@ -145,10 +149,41 @@ class Environment {
   SQLHENV env_ = SQL_NULL_HENV;
 };
 
-void Disconnect(SQLHDBC dbc) {
-  SQLDisconnect(dbc);
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-}
+// A statement compiled once for a query whose texts were lifted into parameters; one record set
+// at a time reads it, and gives it back closed.
+struct Prepared {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  bool in_use = false;
+  std::vector<Text> values;  // the bound texts, kept while it runs
+  std::vector<SQLLEN> lengths;
+};
+
+// One logged-in connection and what was compiled on it.
+struct Link {
+  static constexpr size_t kKeptStatements = 32;
+
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  std::unordered_map<Text, std::shared_ptr<Prepared>> prepared;
+
+  Link() = default;
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+  ~Link() {
+    if (dbc == SQL_NULL_HDBC) return;
+    for (const auto& [sql, p] : prepared)
+      if (p) SQLFreeHandle(SQL_HANDLE_STMT, p->stmt);
+    SQLDisconnect(dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  }
+
+  void ForgetIdle() {
+    std::erase_if(prepared, [](const auto& entry) {
+      if (entry.second && entry.second->in_use) return false;
+      if (entry.second) SQLFreeHandle(SQL_HANDLE_STMT, entry.second->stmt);
+      return true;
+    });
+  }
+};
 
 // Logged-in connections nobody uses, by what they were opened with.
 class IdleConnections {
@@ -157,32 +192,24 @@ class IdleConnections {
       : env_(std::move(env)), per_source_(per_source) {}
   IdleConnections(const IdleConnections&) = delete;
   IdleConnections& operator=(const IdleConnections&) = delete;
-  ~IdleConnections() {
-    for (auto& [key, list] : idle_)
-      for (SQLHDBC dbc : list) Disconnect(dbc);
-  }
+  // The links go before the environment they were made in.
+  ~IdleConnections() { idle_.clear(); }
 
   using Key = std::tuple<Text, Text, Text>;
 
-  SQLHDBC Take(const Key& key) {
+  std::unique_ptr<Link> Take(const Key& key) {
     std::lock_guard lock(mutex_);
     const auto it = idle_.find(key);
-    if (it == idle_.end() || it->second.empty()) return SQL_NULL_HDBC;
-    SQLHDBC dbc = it->second.back();
+    if (it == idle_.end() || it->second.empty()) return nullptr;
+    std::unique_ptr<Link> link = std::move(it->second.back());
     it->second.pop_back();
-    return dbc;
+    return link;
   }
 
-  void Give(const Key& key, SQLHDBC dbc) {
-    {
-      std::lock_guard lock(mutex_);
-      auto& list = idle_[key];
-      if (list.size() < per_source_) {
-        list.push_back(dbc);
-        return;
-      }
-    }
-    Disconnect(dbc);
+  void Give(const Key& key, std::unique_ptr<Link> link) {
+    std::lock_guard lock(mutex_);
+    auto& list = idle_[key];
+    if (list.size() < per_source_) list.push_back(std::move(link));
   }
 
   SQLHENV env() const { return env_->get(); }
@@ -191,7 +218,7 @@ class IdleConnections {
   std::shared_ptr<Environment> env_;
   size_t per_source_;
   std::mutex mutex_;
-  std::map<Key, std::vector<SQLHDBC>> idle_;
+  std::map<Key, std::vector<std::unique_ptr<Link>>> idle_;
 };
 
 // --- Column values ----------------------------------------------------------------------------
@@ -245,8 +272,9 @@ class OdbcConnection;
 // their columns.
 class OdbcRecordset final : public Recordset {
  public:
-  OdbcRecordset(std::shared_ptr<const OdbcConnection> owner, SQLHSTMT stmt)
-      : owner_(std::move(owner)), stmt_(stmt) {
+  OdbcRecordset(std::shared_ptr<const OdbcConnection> owner, SQLHSTMT stmt,
+                std::shared_ptr<Prepared> prepared)
+      : owner_(std::move(owner)), stmt_(stmt), prepared_(std::move(prepared)) {
     SQLSMALLINT n = 0;
     if (!Succeeded(SQLNumResultCols(stmt_, &n))) FailAndRelease();
     for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(n); ++i) {
@@ -330,9 +358,16 @@ class OdbcRecordset final : public Recordset {
     if (position < 0 || static_cast<size_t>(position) >= names_.size()) Raise(err::kItemNotFound);
   }
 
+  // A prepared statement is closed and given back for the next run; one of its own is freed.
   void Release() {
     if (stmt_ == SQL_NULL_HSTMT) return;
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    if (prepared_) {
+      SQLFreeStmt(stmt_, SQL_CLOSE);
+      prepared_->in_use = false;
+      prepared_.reset();
+    } else {
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    }
     stmt_ = SQL_NULL_HSTMT;
   }
 
@@ -447,6 +482,7 @@ class OdbcRecordset final : public Recordset {
   // Keeps the connection open while the record set lives, as the callers' engine does.
   std::shared_ptr<const OdbcConnection> owner_;
   SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+  std::shared_ptr<Prepared> prepared_;
   std::vector<Text> names_;
   std::vector<ColumnKind> kinds_;
   mutable std::vector<Variant> row_;
@@ -488,7 +524,7 @@ class OdbcConnection final : public Connection {
   ~OdbcConnection() override { Release(); }
 
   void set_connection_string(TextView text) override {
-    if (dbc_ != SQL_NULL_HDBC) Raise(kErrObjectOpen, Text(kObjectOpen));
+    if (link_) Raise(kErrObjectOpen, Text(kObjectOpen));
     connection_string_ = Text(text);
   }
 
@@ -500,48 +536,43 @@ class OdbcConnection final : public Connection {
   }
 
   void open(TextView connection_text, TextView user, TextView password) override {
-    if (dbc_ != SQL_NULL_HDBC) Raise(kErrObjectOpen, Text(kObjectOpen));
+    if (link_) Raise(kErrObjectOpen, Text(kObjectOpen));
     if (!connection_text.empty()) connection_string_ = Text(connection_text);
     key_ = {connection_string_, Text(user), Text(password)};
-    dbc_ = idle_->Take(key_);
-    reused_ = dbc_ != SQL_NULL_HDBC;
-    if (!reused_) dbc_ = Connect();
+    link_ = idle_->Take(key_);
+    reused_ = link_ != nullptr;
+    if (!reused_) link_ = Connect();
   }
 
-  int32_t state() const override { return dbc_ != SQL_NULL_HDBC ? kStateOpen : kStateClosed; }
+  int32_t state() const override { return link_ ? kStateOpen : kStateClosed; }
 
   RecordsetRef execute(TextView sql) override {
-    if (dbc_ == SQL_NULL_HDBC) Raise(kErrObjectClosed, Text(kObjectClosed));
+    if (!link_) Raise(kErrObjectClosed, Text(kObjectClosed));
     if (std::all_of(sql.begin(), sql.end(), IsWhitespace)) Raise(kErrSqlSyntax, Text(kNoStatement));
     if (sql.size() > INT_MAX / sizeof(char16_t))
       Raise(kErrSqlSyntax, u"The SQL statement is too long.");
     if (HasSecondStatement(sql)) Raise(kErrSqlSyntax, Text(kCharactersAfterEnd));
 
-    const Text statement(sql);
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    Diagnostic failure;
-    if (!Run(statement, stmt, failure)) {
+    Run run;
+    if (!Attempt(sql, run)) {
       // A kept connection the server has dropped since (restarted, timed out): once, anew.
-      if (reused_ && IsLinkFailure(failure.state)) {
-        Disconnect(dbc_);
-        dbc_ = SQL_NULL_HDBC;
-        reused_ = false;
-        dbc_ = Connect();
-        if (!Run(statement, stmt, failure)) FailWith(std::move(failure));
-      } else {
-        FailWith(std::move(failure));
-      }
+      if (!reused_ || !IsLinkFailure(run.failure.state)) FailWith(std::move(run.failure));
+      link_.reset();
+      reused_ = false;
+      link_ = Connect();
+      if (!Attempt(sql, run)) FailWith(std::move(run.failure));
     }
     reused_ = false;
     auto rs = std::make_shared<OdbcRecordset>(
-        std::static_pointer_cast<const OdbcConnection>(shared_from_this()), stmt);
+        std::static_pointer_cast<const OdbcConnection>(shared_from_this()), run.stmt,
+        std::move(run.prepared));
     std::erase_if(record_sets_, [](const auto& weak) { return weak.expired(); });
     record_sets_.push_back(rs);
     return rs;
   }
 
   void close() override {
-    if (dbc_ == SQL_NULL_HDBC) Raise(kErrObjectClosed, Text(kObjectClosed));
+    if (!link_) Raise(kErrObjectClosed, Text(kObjectClosed));
     for (const auto& weak : record_sets_)
       if (const auto rs = weak.lock()) rs->Detach();
     record_sets_.clear();
@@ -549,36 +580,101 @@ class OdbcConnection final : public Connection {
   }
 
  private:
-  SQLHDBC Connect() {
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, idle_->env(), &dbc)))
+  struct Run {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    std::shared_ptr<Prepared> prepared;
+    Diagnostic failure;
+  };
+
+  std::unique_ptr<Link> Connect() {
+    auto link = std::make_unique<Link>();
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, idle_->env(), &link->dbc)))
       Raise(err::kEngineFailure, Text(kOutOfHandles));
     Text text = WithLogin(std::get<0>(key_), std::get<1>(key_), std::get<2>(key_));
     SQLSMALLINT out_length = 0;
-    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, Wide(text), SQL_NTS, nullptr, 0,
+    const SQLRETURN rc = SQLDriverConnectW(link->dbc, nullptr, Wide(text), SQL_NTS, nullptr, 0,
                                            &out_length, SQL_DRIVER_NOPROMPT);
     // The password is not kept in the text longer than needed.
     std::fill(text.begin(), text.end(), u'\0');
     if (!Succeeded(rc)) {
-      Diagnostic d = DiagnosticOf(SQL_HANDLE_DBC, dbc);
-      SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+      Diagnostic d = DiagnosticOf(SQL_HANDLE_DBC, link->dbc);
+      SQLFreeHandle(SQL_HANDLE_DBC, link->dbc);
+      link->dbc = nullptr;
       Raise(err::kEngineFailure, std::move(d.text));
     }
-    return dbc;
+    return link;
   }
 
-  bool Run(const Text& sql, SQLHSTMT& stmt, Diagnostic& failure) {
-    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt))) {
-      failure = DiagnosticOf(SQL_HANDLE_DBC, dbc_);
+  // The query compiled once with its texts as parameters where it can be; as written otherwise,
+  // and always when the compiled form fails (its failure then reads as the query's own).
+  bool Attempt(TextView sql, Run& run) {
+    if (std::optional<LiftedQuery> lifted = LiftLiterals(sql)) {
+      if (RunPrepared(std::move(*lifted), run)) return true;
+      if (IsLinkFailure(run.failure.state)) return false;
+    }
+    return RunDirect(Text(sql), run);
+  }
+
+  bool RunPrepared(LiftedQuery lifted, Run& run) {
+    auto it = link_->prepared.find(lifted.sql);
+    if (it == link_->prepared.end()) {
+      if (link_->prepared.size() >= Link::kKeptStatements) link_->ForgetIdle();
+      auto prepared = std::make_shared<Prepared>();
+      if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, link_->dbc, &prepared->stmt))) return false;
+      if (!Succeeded(SQLPrepareW(prepared->stmt, Wide(lifted.sql), SQL_NTS))) {
+        run.failure = DiagnosticOf(SQL_HANDLE_STMT, prepared->stmt);
+        SQLFreeHandle(SQL_HANDLE_STMT, prepared->stmt);
+        // Not to be compiled this way (a text where a parameter may not stand): as written.
+        link_->prepared.emplace(std::move(lifted.sql), nullptr);
+        return false;
+      }
+      it = link_->prepared.emplace(std::move(lifted.sql), std::move(prepared)).first;
+    }
+    const std::shared_ptr<Prepared> prepared = it->second;
+    if (!prepared || prepared->in_use) return false;
+    prepared->values = std::move(lifted.values);
+    prepared->lengths.resize(prepared->values.size());
+    for (size_t k = 0; k < prepared->values.size(); ++k) {
+      Text& v = prepared->values[k];
+      prepared->lengths[k] = static_cast<SQLLEN>(v.size() * sizeof(SQLWCHAR));
+      SQLBindParameter(prepared->stmt, static_cast<SQLUSMALLINT>(k + 1), SQL_PARAM_INPUT,
+                       SQL_C_WCHAR, SQL_WVARCHAR, std::max<SQLULEN>(v.size(), 1), 0, Wide(v),
+                       prepared->lengths[k], &prepared->lengths[k]);
+    }
+    const SQLRETURN rc = SQLExecute(prepared->stmt);
+    if (Succeeded(rc) || rc == SQL_NO_DATA) {
+      prepared->in_use = true;
+      run.stmt = prepared->stmt;
+      run.prepared = prepared;
+      return true;
+    }
+    run.failure = DiagnosticOf(SQL_HANDLE_STMT, prepared->stmt);
+    SQLFreeStmt(prepared->stmt, SQL_CLOSE);
+    if (IsLinkFailure(run.failure.state)) {
+      broken_ = true;
+    } else {
+      SQLFreeHandle(SQL_HANDLE_STMT, prepared->stmt);
+      it->second = nullptr;
+    }
+    return false;
+  }
+
+  bool RunDirect(const Text& sql, Run& run) {
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, link_->dbc, &stmt))) {
+      run.failure = DiagnosticOf(SQL_HANDLE_DBC, link_->dbc);
       return false;
     }
     const SQLRETURN rc = SQLExecDirectW(stmt, Wide(sql), static_cast<SQLINTEGER>(sql.size()));
     // SQL_NO_DATA: a statement that changed no rows.
-    if (Succeeded(rc) || rc == SQL_NO_DATA) return true;
-    failure = DiagnosticOf(SQL_HANDLE_STMT, stmt);
+    if (Succeeded(rc) || rc == SQL_NO_DATA) {
+      run.stmt = stmt;
+      run.prepared = nullptr;
+      return true;
+    }
+    run.failure = DiagnosticOf(SQL_HANDLE_STMT, stmt);
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-    stmt = SQL_NULL_HSTMT;
-    if (IsLinkFailure(failure.state)) broken_ = true;
+    if (IsLinkFailure(run.failure.state)) broken_ = true;
     return false;
   }
 
@@ -588,19 +684,16 @@ class OdbcConnection final : public Connection {
 
   // A connection that still works goes back to the kept ones; a broken one is let go.
   void Release() {
-    if (dbc_ == SQL_NULL_HDBC) return;
+    if (!link_) return;
     SQLUINTEGER dead = SQL_CD_FALSE;
-    SQLGetConnectAttr(dbc_, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
-    if (broken_ || dead == SQL_CD_TRUE)
-      Disconnect(dbc_);
-    else
-      idle_->Give(key_, dbc_);
-    dbc_ = SQL_NULL_HDBC;
+    SQLGetConnectAttr(link_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    if (!broken_ && dead != SQL_CD_TRUE) idle_->Give(key_, std::move(link_));
+    link_.reset();
     broken_ = false;
   }
 
   std::shared_ptr<IdleConnections> idle_;
-  SQLHDBC dbc_ = SQL_NULL_HDBC;
+  std::unique_ptr<Link> link_;
   IdleConnections::Key key_;
   Text connection_string_;
   std::vector<std::weak_ptr<OdbcRecordset>> record_sets_;
