@@ -429,16 +429,20 @@ void VsdxWriter::WriteShape(std::string& out, const PageData& page, const ShapeD
                own("PinY").value_or(page.height - 1 - static_cast<double>((position / 8) % rows)));
     width = inherited("Width", kDefaultWidth);
     height = inherited("Height", kDefaultHeight);
-    if (shape.master < 0 || own("Width")) NumberCell(out, "Width", width);
-    if (shape.master < 0 || own("Height")) NumberCell(out, "Height", height);
-    if (shape.master < 0 || own("LocPinX") || own("Width"))
+    // A shape placed on purpose carries its whole frame, as the application writes a dropped
+    // instance (viewers do not all look in the master for it); others only what they change.
+    const bool placed = own("PinX") || own("PinY");
+    const bool whole = shape.master < 0 || placed;
+    if (whole || own("Width")) NumberCell(out, "Width", width);
+    if (whole || own("Height")) NumberCell(out, "Height", height);
+    if (whole || own("LocPinX") || own("Width"))
       NumberCell(out, "LocPinX", own("LocPinX").value_or(width / 2), "Width*0.5");
-    if (shape.master < 0 || own("LocPinY") || own("Height"))
+    if (whole || own("LocPinY") || own("Height"))
       NumberCell(out, "LocPinY", own("LocPinY").value_or(height / 2), "Height*0.5");
     if (const auto angle = own("Angle")) NumberCell(out, "Angle", *angle);
   }
   if (shape.master < 0) out += kLineAndFill;
-  if (shape.master < 0) out += kCharacter;
+  if (shape.master < 0 || !shape.text.empty()) out += kCharacter;
   WriteSections(out, shape.rows, master_rows);
   if (!shape.group) GeometrySection(out, width, height, line);
   if (!shape.text.empty()) {
