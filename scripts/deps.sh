@@ -5,6 +5,8 @@ packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev lib
   nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
 # Desktop-database (.mdb) catalogues are read with mdbtools' library.
 packages+=(mdbtools-dev libmdb3)
+# mdbtools' own mdb-export, only to compare the tables our import reads with what it prints.
+packages+=(mdbtools)
 # Catalogues on database servers are reached through ODBC; the tests run a private PostgreSQL
 # server and the SQLite ODBC driver (runuser, from util-linux, starts the server as a non-root user).
 packages+=(unixodbc-dev unixodbc odbc-postgresql libsqliteodbc postgresql-15 postgresql-client-15

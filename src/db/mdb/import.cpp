@@ -130,8 +130,9 @@ void Bind(sqlite3_stmt* stmt, int at, const Value& value) {
       value);
 }
 
-void ImportTable(MdbFile& file, Db& db, const std::string& name) {
-  const std::vector<Column> columns = file.read_table(name, nullptr);
+void WriteTable(Db& db, const TableSource& table) {
+  const std::string& name = table.name;
+  const std::vector<Column>& columns = table.columns;
   if (columns.empty()) return;
   std::string create = "CREATE TABLE " + QuotedName(name) + " (";
   std::string insert = "INSERT INTO " + QuotedName(name) + " VALUES (";
@@ -148,7 +149,7 @@ void ImportTable(MdbFile& file, Db& db, const std::string& name) {
   if (sqlite3_prepare_v2(db.get(), (insert + ")").c_str(), -1, &stmt, nullptr) != SQLITE_OK)
     db.Fail("insert");
   const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, &sqlite3_finalize);
-  file.read_table(name, [&](std::span<const Value> row) {
+  table.rows([&](std::span<const Value> row) {
     for (size_t c = 0; c < row.size(); ++c) Bind(stmt, static_cast<int>(c + 1), row[c]);
     if (sqlite3_step(stmt) != SQLITE_DONE) db.Fail("insert into " + name);
     sqlite3_reset(stmt);
@@ -195,12 +196,8 @@ std::map<int32_t, std::vector<QueryRow>> QueryDefinitions(MdbFile& file) {
   return out;
 }
 
-// Select and union queries become views that SQLite runs; every query is listed in kvpw_queries
-// with its kind, its SQL and, for those that are not views, why.
-void ImportQueries(MdbFile& file, Db& db) {
-  db.exec(
-      "CREATE TABLE kvpw_queries (name TEXT PRIMARY KEY COLLATE NOCASE, kind TEXT, sql TEXT, "
-      "refusal TEXT)");
+// The file's stored queries, decoded; those whose definition cannot be read say so.
+std::vector<NamedQuery> ReadQueries(MdbFile& file) {
   std::map<int32_t, std::vector<QueryRow>> definitions;
   std::string unreadable;
   try {
@@ -208,11 +205,7 @@ void ImportQueries(MdbFile& file, Db& db) {
   } catch (const Error& e) {
     unreadable = "its definition cannot be read (" + ToUtf8(e.description()) + ").";
   }
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db.get(), "INSERT OR REPLACE INTO kvpw_queries VALUES (?, ?, ?, ?)", -1,
-                         &stmt, nullptr) != SQLITE_OK)
-    db.Fail("kvpw_queries");
-  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, &sqlite3_finalize);
+  std::vector<NamedQuery> out;
   for (const Object& object : file.objects()) {
     if (object.kind != ObjectKind::kQuery) continue;
     const auto rows = definitions.find(object.id);
@@ -220,6 +213,24 @@ void ImportQueries(MdbFile& file, Db& db) {
     if (rows != definitions.end()) query = DecodeQuery(rows->second);
     if (query.refusal.empty() && query.kind == QueryKind::kUnknown)
       query.refusal = unreadable.empty() ? "its definition is missing." : unreadable;
+    out.push_back({object.name, std::move(query)});
+  }
+  return out;
+}
+
+// Select and union queries become views that SQLite runs; every query is listed in kvpw_queries
+// with its kind, its SQL and, for those that are not views, why.
+void WriteQueries(Db& db, std::span<const NamedQuery> queries) {
+  db.exec(
+      "CREATE TABLE kvpw_queries (name TEXT PRIMARY KEY COLLATE NOCASE, kind TEXT, sql TEXT, "
+      "refusal TEXT)");
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db.get(), "INSERT OR REPLACE INTO kvpw_queries VALUES (?, ?, ?, ?)", -1,
+                         &stmt, nullptr) != SQLITE_OK)
+    db.Fail("kvpw_queries");
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> owned(stmt, &sqlite3_finalize);
+  for (const auto& [name, stored] : queries) {
+    StoredQuery query = stored;
     if (query.refusal.empty()) {
       try {
         std::string view = ToUtf8(TranslateJetSql(FromUtf8(query.sql)).sql);
@@ -227,8 +238,7 @@ void ImportQueries(MdbFile& file, Db& db) {
                (view.back() == ';' || std::isspace(static_cast<unsigned char>(view.back()))))
           view.pop_back();
         char* error = nullptr;
-        if (sqlite3_exec(db.get(),
-                         ("CREATE VIEW " + QuotedName(object.name) + " AS " + view).c_str(),
+        if (sqlite3_exec(db.get(), ("CREATE VIEW " + QuotedName(name) + " AS " + view).c_str(),
                          nullptr, nullptr, &error) != SQLITE_OK) {
           query.refusal = std::string("SQLite cannot run it (") + (error ? error : "") + ").";
           sqlite3_free(error);
@@ -238,7 +248,7 @@ void ImportQueries(MdbFile& file, Db& db) {
       }
     }
     const std::string kind(KindName(query.kind));
-    const std::string* texts[] = {&object.name, &kind, &query.sql, &query.refusal};
+    const std::string* texts[] = {&name, &kind, &query.sql, &query.refusal};
     for (int i = 0; i < 4; ++i)
       sqlite3_bind_text(stmt, i + 1, texts[i]->data(), static_cast<int>(texts[i]->size()),
                         SQLITE_STATIC);
@@ -250,26 +260,14 @@ void ImportQueries(MdbFile& file, Db& db) {
 // Builds the copy beside `target` and renames it into place.
 void Build(const std::string& mdb_path, const std::string& target) {
   std::unique_ptr<MdbFile> file = MdbFile::Open(mdb_path);
-  const std::string partial = target + "." + std::to_string(getpid()) + ".partial";
-  std::error_code ec;
-  fs::remove(partial, ec);
-  try {
-    {
-      Db db(partial);
-      db.exec("PRAGMA journal_mode=OFF");
-      db.exec("PRAGMA synchronous=OFF");
-      db.exec("BEGIN");
-      for (const Object& object : file->objects())
-        if (object.kind == ObjectKind::kTable) ImportTable(*file, db, object.name);
-      ImportQueries(*file, db);
-      db.exec("COMMIT");
-    }
-    fs::rename(partial, target, ec);
-    if (ec) Unable("the imported copy cannot be put in place (" + ec.message() + ")");
-  } catch (...) {
-    fs::remove(partial, ec);
-    throw;
-  }
+  std::vector<TableSource> tables;
+  for (const Object& object : file->objects())
+    if (object.kind == ObjectKind::kTable)
+      tables.push_back({object.name, file->read_table(object.name, nullptr),
+                        [&file, name = object.name](const MdbFile::RowSink& sink) {
+                          file->read_table(name, sink);
+                        }});
+  WriteCopy(target, tables, ReadQueries(*file));
 }
 
 }  // namespace
@@ -311,6 +309,29 @@ std::string ImportedCopy(const std::string& path) {
   flock(lock, LOCK_EX);
   if (!fs::exists(copy, ec)) Build(source.string(), copy.string());
   return copy.string();
+}
+
+void WriteCopy(const std::string& target, std::span<const TableSource> tables,
+               std::span<const NamedQuery> queries) {
+  const std::string partial = target + "." + std::to_string(getpid()) + ".partial";
+  std::error_code ec;
+  fs::remove(partial, ec);
+  try {
+    {
+      Db db(partial);
+      db.exec("PRAGMA journal_mode=OFF");
+      db.exec("PRAGMA synchronous=OFF");
+      db.exec("BEGIN");
+      for (const TableSource& table : tables) WriteTable(db, table);
+      WriteQueries(db, queries);
+      db.exec("COMMIT");
+    }
+    fs::rename(partial, target, ec);
+    if (ec) Unable("the imported copy cannot be put in place (" + ec.message() + ")");
+  } catch (...) {
+    fs::remove(partial, ec);
+    throw;
+  }
 }
 
 void ExportCopy(const std::string& mdb_path, const std::string& target) {
