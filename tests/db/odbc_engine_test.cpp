@@ -66,19 +66,30 @@ Text DriverText(const fs::path& database) {
          FromUtf8(database.string()) + u";StepAPI=1";
 }
 
+// The driver manager reads its data sources once while its installer library stays loaded, so
+// the data source of these tests names one file for the whole run, built anew by each test.
+const fs::path& SharedDir() {
+  static const testing::TempDir dir;
+  static const bool written = [] {
+    std::ofstream(dir.path() / "odbc.ini")
+        << "[KvpwTestParts]\nDriver = " << KVPW_SQLITE_ODBC_DRIVER
+        << "\nDatabase = " << (dir.path() / "parts.db").string() << "\nStepAPI = 1\n";
+    std::ofstream(dir.path() / "odbcinst.ini") << "";
+    setenv("ODBCINI", (dir.path() / "odbc.ini").c_str(), 1);
+    setenv("ODBCSYSINI", dir.path().c_str(), 1);
+    return true;
+  }();
+  (void)written;
+  return dir.path();
+}
+
 class OdbcEngineTest : public ::testing::Test {
  protected:
   OdbcEngineTest() {
+    fs::remove(db());
     testing::BuildDatabase(db(), kCatalogue);
-    // A data source of the test's own; the driver manager reads these files when it connects.
-    std::ofstream(dir_.path() / "odbc.ini")
-        << "[KvpwTestParts]\nDriver = " << KVPW_SQLITE_ODBC_DRIVER
-        << "\nDatabase = " << db().string() << "\nStepAPI = 1\n";
-    std::ofstream(dir_.path() / "odbcinst.ini") << "";
-    setenv("ODBCINI", (dir_.path() / "odbc.ini").c_str(), 1);
-    setenv("ODBCSYSINI", dir_.path().c_str(), 1);
   }
-  fs::path db() const { return dir_.path() / "parts.db"; }
+  fs::path db() const { return SharedDir() / "parts.db"; }
   ConnectionRef Open(const Text& text = Text()) {
     ConnectionRef c = engine_->new_connection();
     c->open(text.empty() ? DriverText(db()) : text, u"", u"");
