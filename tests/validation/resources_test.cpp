@@ -24,7 +24,8 @@
 #endif
 
 #ifdef KVPW_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own count; GCC ships no header that declares it.
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #else
 #include <malloc.h>
 #endif
