@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 
+#include "db/engine_checks.h"
 #include "db/engines.h"
 #include "db/kv_ado_connection.h"
 #include "frame/error.h"
@@ -32,34 +33,9 @@ constexpr char kCatalogue[] = R"sql(
                            (NULL, -2, NULL, NULL, '', NULL, NULL, NULL);
 )sql";
 
-std::optional<Error> ErrorOf(const auto& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e;
-  }
-  return std::nullopt;
-}
-
-void ExpectFailure(const auto& body, int32_t number, const Text& part) {
-  const auto error = ErrorOf(body);
-  ASSERT_TRUE(error.has_value()) << "no failure";
-  EXPECT_EQ(error->number(), number) << ToUtf8(error->description());
-  EXPECT_NE(error->description().find(part), Text::npos) << ToUtf8(error->description());
-}
-
-// Rows as "a|b;c|d", Null shown as "Null".
-Text RowsText(Recordset& rs) {
-  Text out;
-  for (; !rs.eof(); rs.move_next()) {
-    if (!out.empty()) out += u";";
-    for (int16_t i = 0; i < rs.field_count(); ++i) {
-      if (i > 0) out += u"|";
-      out += rs.value(i).is_null() ? Text(u"Null") : ToText(rs.value(i));
-    }
-  }
-  return out;
-}
+using testing::ErrorOf;
+using testing::ExpectFailure;
+using testing::RowsText;
 
 Text DriverText(const fs::path& database) {
   return u"Driver=" + FromUtf8(KVPW_SQLITE_ODBC_DRIVER) + u";Database=" +

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "db/engine_checks.h"
 #include "frame/error.h"
 #include "testing/support.h"
 
@@ -39,35 +40,9 @@ constexpr char kCatalogue[] = R"sql(
   CREATE VIEW TypesView AS SELECT b, s FROM Types;
 )sql";
 
-std::optional<Error> ErrorOf(const auto& body) {
-  try {
-    body();
-  } catch (const Error& e) {
-    return e;
-  }
-  return std::nullopt;
-}
-
-// Checks that `body` fails with `number` and a description that contains `part`.
-void ExpectFailure(const auto& body, int32_t number, const Text& part) {
-  const auto error = ErrorOf(body);
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->number(), number);
-  EXPECT_NE(error->description().find(part), Text::npos) << ToUtf8(error->description());
-}
-
-// Rows as "a|b;c|d", Null shown as "Null".
-Text RowsText(Recordset& rs) {
-  Text out;
-  for (; !rs.eof(); rs.move_next()) {
-    if (!out.empty()) out += u";";
-    for (int16_t i = 0; i < rs.field_count(); ++i) {
-      if (i > 0) out += u"|";
-      out += rs.value(i).is_null() ? Text(u"Null") : ToText(rs.value(i));
-    }
-  }
-  return out;
-}
+using testing::ErrorOf;
+using testing::ExpectFailure;
+using testing::RowsText;
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
