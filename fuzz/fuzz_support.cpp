@@ -1,10 +1,14 @@
 #include "fuzz_support.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "db/sqlite_engine.h"
 
@@ -65,10 +69,25 @@ void Broken(const std::string& what) {
   std::abort();
 }
 
+// With plain system calls, retried when interrupted: libFuzzer's timer signal arrives every
+// second and may break into a write.
 void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) Broken("cannot write " + file.string());
+  int fd;
+  while ((fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600)) < 0)
+    if (errno != EINTR) Broken("cannot write " + file.string());
+  while (!bytes.empty()) {
+    const ssize_t n = write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Broken("cannot write " + file.string());
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  close(fd);
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) Broken("cannot read " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace kvpw::fuzz

@@ -38,7 +38,8 @@ Text TextOf(std::string_view bytes);
 // Stops the run with a message: an invariant of the library did not hold.
 [[noreturn]] void Broken(const std::string& what);
 
-// Writes bytes to a file of the scratch folder.
+// Writes bytes to a file of the scratch folder; reads a whole file.
 void WriteFile(const std::filesystem::path& file, std::string_view bytes);
+std::string ReadFile(const std::filesystem::path& file);
 
 }  // namespace kvpw::fuzz

@@ -128,6 +128,14 @@ int main(int argc, char** argv) {
   Seed(out / "sql",
        "SELECT MfgPartNumber FROM tblParts WHERE MfgPartNumber LIKE 'RLY%' ORDER BY 1");
   Seed(out / "sql", "UPDATE tblParts SET MfgPartNumber = 'x' WHERE MfgPartNumber = 'BRE-1C-24A  '");
+  // The desktop engine's dialect, which the adapter rewrites.
+  for (const char* q :
+       {"SELECT DISTINCTROW TOP 3 MfgPartNumber & \" - \" & Description AS Shown FROM tblParts",
+        "SELECT PartID Mod 3, IIf(PartID > 2, \"big\", Nz(PDF, 'none')) FROM tblParts WHERE "
+        "MfgPartNumber LIKE \"BRE*\" AND Discontinued = No",
+        "SELECT tblParts!PartID, UCase(Left(Description, 4)), Val('12abc'), CLng(\"7\") FROM "
+        "tblParts WHERE #1/2/2003# < Date() ORDER BY 1 DESC"})
+    Seed(out / "sql", q);
   connection->close();
   return 0;
 }

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kvpw;
   using namespace kvpw::fuzz;
   const fs::path catalogue = ScratchDir() / "parts.mdb";
-  fs::copy_file(ExamplesDir() / "parts.mdb", catalogue, fs::copy_options::overwrite_existing);
+  static const std::string original = ReadFile(ExamplesDir() / "parts.mdb");
+  WriteFile(catalogue, original);
   checks = 0;
   const db::ConnectionRef connection = db::MakeSqliteEngine()->new_connection();
   connection->open(Text(db::kJetProvider).insert(0, u"Provider=") + u";Data Source=" +

@@ -23,28 +23,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every cell name the scan, the checks and the pickers read, in the spellings they use.
-constexpr const char16_t* kCellNames[] = {u"prop.P99.value",
+// Every cell name the scan, the device list, the checks and the pickers read, in the spellings
+// they use; the shape's own position and size cells follow (host::kShapeCells).
+constexpr const char16_t* kCellNames[] = {u"Prop.P11",
                                           u"prop.P11.value",
                                           u"prop.p11",
                                           u"Prop.P12",
-                                          u"Prop.P99",
-                                          u"Prop.P1A.value",
+                                          u"Prop.P15",
+                                          u"Prop.P16.value",
+                                          u"Prop.P17",
+                                          u"Prop.P17.value",
                                           u"Prop.P1A",
-                                          u"User.AIDATA.value",
+                                          u"Prop.P1A.value",
+                                          u"Prop.P99",
+                                          u"prop.P99.value",
                                           u"User.AIDATA",
+                                          u"User.AIDATA.value",
                                           u"User.AODATA",
+                                          u"User.AODATA.value",
+                                          u"User.DIDATA",
                                           u"User.DIDATA.value",
                                           u"User.DODATA",
-                                          u"Prop.P13",
-                                          u"Prop.P14",
-                                          u"Prop.P15",
-                                          u"User.PWDeviceRowCount",
-                                          u"User.PWDeviceRow1",
-                                          u"PinX",
-                                          u"Width",
-                                          u"Angle",
-                                          u"EndY"};
+                                          u"User.DODATA.value",
+                                          u"User.IOType",
+                                          u"User.PointType",
+                                          u"User.U63",
+                                          u"Prop.DeviceTableRow1",
+                                          u"Prop.DeviceTableRowCount",
+                                          u"PageWidth",
+                                          u"PageHeight"};
 
 void ZipParts(std::string_view input, const fs::path& file) {
   int error = 0;
@@ -91,8 +98,13 @@ void ReadCell(host::Cell& cell) {
 void WalkShape(host::Shape& shape) {
   (void)shape.name();
   (void)shape.id();
-  for (const char16_t* name : kCellNames) {
-    const host::CellName cell_name{TextView(name)};
+  static const std::vector<Text> names = [] {
+    std::vector<Text> all(std::begin(kCellNames), std::end(kCellNames));
+    for (const char* cell : host::kShapeCells) all.push_back(FromUtf8(cell));
+    return all;
+  }();
+  for (const Text& name : names) {
+    const host::CellName cell_name{name};
     try {
       if (shape.cell_exists(cell_name)) ReadCell(shape.cell(cell_name));
     } catch (const Error&) {
@@ -113,6 +125,7 @@ void Walk(host::Document& doc) {
   for (int16_t p = 1; p <= page_count; ++p) {
     host::Page& page = pages.item(p);
     (void)pages.item(page.name());
+    WalkShape(page.page_sheet());
     host::Shapes& shapes = page.shapes();
     int16_t shape_count = 0;
     try {

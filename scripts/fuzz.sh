@@ -27,9 +27,10 @@ run() {
   local args=(-max_total_time="$seconds" -timeout=2 -rss_limit_mb=2048
     -print_final_stats=1 -artifact_prefix="$out/artifacts/$target-")
   [ -n "${dicts[$target]:-}" ] && args+=(-dict="$PWD/${dicts[$target]}")
-  # From a scratch folder: whatever an input makes the library write lands there.
+  # In a scratch folder, also as TMPDIR: whatever an input makes the library write lands there
+  # and goes with it, even after a crash.
   (cd "$scratch/$target" &&
-    ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
+    TMPDIR="$scratch/$target" ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
       UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       "$out/fuzz_$target" "${args[@]}" "$corpus" "$out/seeds/${seeds[$target]}") \
     >"$out/logs/$target.log" 2>&1
