@@ -1,10 +1,13 @@
 // Verbs over drawing files: the device list, the device and network pickers, and the checks.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "commands.h"
+#include "devices/device_sheet.h"
 #include "frame/error.h"
 #include "frame/pw2.h"
 #include "host/memory_controls.h"
@@ -18,23 +21,65 @@ namespace {
 
 using nlohmann::json;
 
-// Above this many shapes a drawing takes long enough that the steps are reported on stderr.
-constexpr int kProgressShapes = 5000;
+// A bar of a verb's steps on stderr, drawn only for a person watching a terminal there, and
+// wiped when the verb ends so that what it printed stays readable.
+class Progress {
+ public:
+  Progress(bool wanted, int steps) : on_(wanted && isatty(STDERR_FILENO) == 1), steps_(steps) {}
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  ~Progress() {
+    if (on_ && width_ > 0) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+  }
+  void Next(const std::string& step, int shapes) {
+    if (!on_) return;
+    constexpr int kBar = 20;
+    const int filled = steps_ > 0 ? kBar * done_ / steps_ : 0;
+    std::string line = "kvpw [" + std::string(filled, '#') + std::string(kBar - filled, '-') +
+                       "] " + std::to_string(done_ + 1) + "/" + std::to_string(steps_) + " " +
+                       step + " (" + std::to_string(shapes) + " shapes)";
+    const size_t width = line.size();
+    if (line.size() < width_) line += std::string(width_ - line.size(), ' ');
+    width_ = std::max(width_, width);
+    std::cerr << '\r' << line << std::flush;
+    ++done_;
+  }
+
+ private:
+  bool on_;
+  int steps_;
+  int done_ = 0;
+  size_t width_ = 0;
+};
 
 struct Drawing {
   std::string file;
   std::shared_ptr<host::Document> document;
   int shapes = 0;
   bool writes = false;  // the verb saves the drawing or a report after its steps
+  std::unique_ptr<Progress> progress;
 };
 
-Drawing Open(const std::string& file, bool writes = false) {
-  Drawing drawing{file, host::OpenVsdx(file), 0, writes};
+// `steps` is how many steps the verb takes, for the progress bar, which `quiet` leaves out.
+Drawing Open(const std::string& file, bool writes, int steps, bool quiet = false) {
+  Drawing drawing{file, host::OpenVsdx(file), 0, writes, std::make_unique<Progress>(!quiet, steps)};
   host::Pages& pages = drawing.document->pages();
   // Only for progress: a page too full for the 16-bit count fails later, in the step that counts.
   for (int16_t p = 1; p <= pages.count(); ++p)
     IgnoringFailure([&] { drawing.shapes += pages.item(p).shapes().count(); });
   return drawing;
+}
+
+// The pickers read the device list the drawing keeps; a drawing never given one has nothing to
+// pick from, which is a usage error rather than an empty answer.
+void RequireDeviceList(const Drawing& drawing) {
+  static const host::CellName kCount{devices::kDeviceRowCountCell};
+  if (drawing.document->document_sheet().cell_exists(kCount)) return;
+  throw Error(err::kInvalidArgument,
+              FromUtf8(drawing.file +
+                       ": the drawing has no stored device list; run 'kvpw devices "
+                       "update " +
+                       drawing.file + "' to make one"));
 }
 
 // One step of a verb: reported on stderr on a large drawing. It fails when the operation fails
@@ -43,8 +88,7 @@ Drawing Open(const std::string& file, bool writes = false) {
 template <class Work>
 void Step(Session& session, const Drawing& drawing, const std::string& step, Work work,
           const char* overflow = nullptr) {
-  if (drawing.shapes > kProgressShapes)
-    std::cerr << "kvpw: " << step << " (" << drawing.shapes << " shapes)...\n";
+  drawing.progress->Next(step, drawing.shapes);
   std::optional<Error> failure;
   try {
     work();
@@ -79,18 +123,20 @@ std::vector<std::string> FirstColumn(host::MemoryListBox& list, int32_t column =
 struct UpdateOptions {
   std::string drawing, out;
   bool json = false;
+  bool quiet = false;
 };
 
 int RunUpdate(const UpdateOptions& o) {
-  Session session(o.json);
+  Session session(o.json, o.quiet);
   Pw2 pw2(session.platform());
-  const Drawing drawing = Open(o.drawing, true);
+  Drawing drawing = Open(o.drawing, true, 1, o.quiet);
   UpdateDevices(session, pw2, drawing, false);
   const std::string target = o.out.empty() ? o.drawing : o.out;
   host::SaveVsdx(*drawing.document, target);
+  drawing.progress.reset();
   if (o.json)
     std::cout << json{{"saved", target}, {"messages", session.Messages()}}.dump(2) << "\n";
-  else
+  else if (!o.quiet)
     std::cout << "Saved " << target << "\n";
   return kExitClean;
 }
@@ -106,7 +152,8 @@ struct ListOptions {
 int RunList(const ListOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
-  const Drawing drawing = Open(o.drawing);
+  Drawing drawing = Open(o.drawing, false, 1);
+  RequireDeviceList(drawing);
   auto list = std::make_shared<host::MemoryListBox>(u"lstDevices");
   const int16_t type = o.type.value_or(0);
   const bool with_address = o.part_type.has_value();
@@ -124,6 +171,7 @@ int RunList(const ListOptions& o) {
       pw2.GetAllDeviceNames(list, drawing.document);
     }
   });
+  drawing.progress.reset();
   std::vector<std::vector<std::string>> rows;
   const auto names = FirstColumn(*list);
   const auto addresses = with_address ? FirstColumn(*list, 1) : std::vector<std::string>{};
@@ -149,7 +197,8 @@ struct NetworkOptions {
 int RunNetwork(const NetworkOptions& o) {
   Session session(o.json);
   Pw2 pw2(session.platform());
-  const Drawing drawing = Open(o.drawing);
+  Drawing drawing = Open(o.drawing, false, 1);
+  RequireDeviceList(drawing);
   auto network = std::make_shared<host::MemoryComboBox>(u"cboNetwork");
   auto gcm = std::make_shared<host::MemoryComboBox>(u"cboGCM");
   auto intr = std::make_shared<host::MemoryComboBox>(u"cboINTR");
@@ -158,6 +207,7 @@ int RunNetwork(const NetworkOptions& o) {
     pw2.PopulateComboGCM(network, gcm, drawing.document);
     pw2.PopulateComboINTR(network, gcm, intr, drawing.document);
   });
+  drawing.progress.reset();
   const auto items = [](host::MemoryComboBox& combo) {
     std::vector<std::string> out;
     for (int32_t r = 0; r < combo.list_count(); ++r) out.push_back(Display(combo.column(0, r)));
@@ -215,9 +265,10 @@ std::pair<int16_t, int16_t> PageRange(const std::string& text) {
 }
 
 int RunCheck(const CheckOptions& o) {
-  Session session(o.json);
+  Session session(o.json, o.quiet);
   Pw2 pw2(session.platform());
-  Drawing drawing = Open(o.drawing, true);
+  const int steps = 1 + (o.only ? 1 : 3) + (o.html ? 1 : 0);
+  Drawing drawing = Open(o.drawing, true, steps, o.quiet);
   const Text parts = session.Catalogue(o.parts), props = session.Catalogue(o.props);
   pw2.Initialize(parts, props);
   const int16_t page_count = drawing.document->pages().count();
@@ -257,6 +308,7 @@ int RunCheck(const CheckOptions& o) {
          [&] { layout = report::ReadLayout(*drawing.document); });
     WriteFile(*o.html, report::HtmlReport(layout, result));
   }
+  drawing.progress.reset();
   if (o.json) {
     json findings = json::array();
     for (const auto& finding : result.findings) findings.push_back(report::FindingJson(finding));
@@ -271,7 +323,7 @@ int RunCheck(const CheckOptions& o) {
                       {"messages", session.Messages()}}
                      .dump(2)
               << "\n";
-  } else {
+  } else if (!o.quiet) {
     for (const auto check : ran)
       std::cout << validation::CheckId(check) << ": " << report::CountOf(result, check)
                 << " finding(s)\n";
@@ -296,6 +348,7 @@ void AddDrawingCommands(CLI::App& app, Commands& commands) {
       ->check(CLI::ExistingFile);
   update_verb->add_option("-o,--out", update->out, "Save here instead of in place");
   update_verb->add_flag("--json", update->json, "Machine-readable output");
+  update_verb->add_flag("-q,--quiet", update->quiet, "Print nothing but failures");
   commands.push_back({update_verb, [update] { return RunUpdate(*update); }});
 
   auto list = std::make_shared<ListOptions>();
@@ -346,6 +399,8 @@ void AddDrawingCommands(CLI::App& app, Commands& commands) {
   format->needs("--report");
   check_verb->add_option("--html", check->html, "Write the findings on a picture of the drawing");
   check_verb->add_flag("--json", check->json, "Machine-readable output");
+  check_verb->add_flag("-q,--quiet", check->quiet,
+                       "Print nothing but failures; the exit code tells the outcome");
   commands.push_back({check_verb, [check] { return RunCheck(*check); }});
 
   // The checks as check runs them, shown as one HTML page; the drawing is not written.
@@ -365,6 +420,7 @@ void AddDrawingCommands(CLI::App& app, Commands& commands) {
   report_verb->add_option("--only", shown->only, "Run one check")
       ->check(CLI::IsMember({"duplicates", "points", "connections"}));
   report_verb->add_flag("--json", shown->json, "Machine-readable output");
+  report_verb->add_flag("-q,--quiet", shown->quiet, "Print nothing but failures");
   commands.push_back({report_verb, [shown] { return RunCheck(*shown); }});
 }
 

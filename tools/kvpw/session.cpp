@@ -47,11 +47,11 @@ class Session::Boxes final : public MessageBox {
   bool print_;
 };
 
-Session::Session(bool json_output)
+Session::Session(bool json_output, bool quiet)
     : json_output_(json_output),
       recorded_(std::make_shared<host::RecordingMessageBox>()),
       findings_(std::make_shared<validation::FindingList>()),
-      boxes_(std::make_shared<Boxes>(recorded_, !json_output)) {
+      boxes_(std::make_shared<Boxes>(recorded_, !json_output && !quiet)) {
   platform_ = std::make_shared<Platform>();
   platform_->engine = db::MakeEngine();
   platform_->findings = findings_;

@@ -19,10 +19,10 @@
 namespace kvpw::cli {
 
 // With JSON output the boxes are collected and printed with the result; otherwise each box is
-// printed as it is shown. Either way they are kept, to be counted.
+// printed as it is shown, unless quiet. Either way they are kept, to be counted.
 class Session {
  public:
-  explicit Session(bool json_output);
+  explicit Session(bool json_output, bool quiet = false);
   PlatformRef platform() const { return platform_; }
   // What the drawing checks found, as records.
   const std::vector<validation::Finding>& findings() const { return findings_->findings(); }
