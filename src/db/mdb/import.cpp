@@ -1,10 +1,15 @@
 #include "db/mdb/import.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -270,6 +275,91 @@ void Build(const std::string& mdb_path, const std::string& target) {
   WriteCopy(target, tables, ReadQueries(*file));
 }
 
+// mdbtools reads a damaged file without bounds on time or memory (a mangled property block can
+// ask for gigabytes) and may crash on one. So the copy is built by a child process under limits;
+// its failure, however it fails, is the file's failure, and the caller's process carries on.
+// (Not the address space under AddressSanitizer, which reserves terabytes of it up front.)
+#if defined(__SANITIZE_ADDRESS__)
+#define KVPW_UNDER_ASAN
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KVPW_UNDER_ASAN
+#endif
+#endif
+constexpr int kImportSeconds = 120;
+constexpr rlim_t kImportBytes = rlim_t{8} << 30;
+
+void BuildApart(const std::string& mdb_path, const std::string& target) {
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) Unable("no pipe for the import");
+  const pid_t child = fork();
+  if (child < 0) {
+    ::close(pipe_ends[0]);
+    ::close(pipe_ends[1]);
+    Unable("the import cannot be started");
+  }
+  if (child == 0) {
+    ::close(pipe_ends[0]);
+#ifndef KVPW_UNDER_ASAN
+    const rlimit memory{kImportBytes, kImportBytes};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
+    int code = 0;
+    std::string message;
+    try {
+      Build(mdb_path, target);
+    } catch (const Error& e) {
+      message = ToUtf8(e.description());
+      code = 1;
+    } catch (const std::exception& e) {
+      message = "Unable to open database: " + std::string(e.what());
+      code = 1;
+    }
+    for (size_t done = 0; done < message.size();) {
+      const ssize_t n = ::write(pipe_ends[1], message.data() + done, message.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    _exit(code);
+  }
+  ::close(pipe_ends[1]);
+  std::string message;
+  bool timed_out = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kImportSeconds);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      timed_out = true;
+      break;
+    }
+    pollfd p{pipe_ends[0], POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) continue;
+    char buffer[4096];
+    const ssize_t n = ::read(pipe_ends[0], buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    message.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(pipe_ends[0]);
+  if (timed_out) kill(child, SIGKILL);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  std::error_code ec;
+  fs::remove(target + "." + std::to_string(child) + ".partial", ec);
+  if (timed_out)
+    Unable("the file is damaged or too large: reading it did not finish within " +
+           std::to_string(kImportSeconds) + " s");
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+  if (WIFEXITED(status) && !message.empty()) Raise(err::kEngineFailure, FromUtf8(message));
+  Unable(
+      "the file is damaged: reading it failed" +
+      (WIFSIGNALED(status) ? " (signal " + std::to_string(WTERMSIG(status)) + ")" : std::string()));
+}
+
 }  // namespace
 
 std::string CacheFolder() {
@@ -307,7 +397,7 @@ std::string ImportedCopy(const std::string& path) {
     }
   } unlock{lock};
   flock(lock, LOCK_EX);
-  if (!fs::exists(copy, ec)) Build(source.string(), copy.string());
+  if (!fs::exists(copy, ec)) BuildApart(source.string(), copy.string());
   return copy.string();
 }
 
