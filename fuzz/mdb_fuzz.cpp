@@ -1,7 +1,8 @@
 // A desktop-database file's pages as mdbtools' library reads them for the import: the catalogue,
 // every table's rows and the stored queries' definitions. Damaged files must fail with our error,
-// never crash or hang. Run by hand (scripts/fuzz.sh mdb ...): the reader is mdbtools' own code,
-// and a fault found there is reported upstream, not fixed here.
+// never crash or hang. Run by hand (build-fuzz/fuzz/fuzz_mdb CORPUS SEEDS, seeds from
+// ../shared/testdata/mdb): the reader is mdbtools' own code, and a fault found there is reported
+// upstream, not fixed here.
 #include <span>
 
 #include "db/mdb/mdb_file.h"

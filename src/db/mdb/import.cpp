@@ -287,7 +287,6 @@ void Build(const std::string& mdb_path, const std::string& target) {
 #endif
 #endif
 constexpr int kImportSeconds = 120;
-constexpr rlim_t kImportBytes = rlim_t{8} << 30;
 
 void BuildApart(const std::string& mdb_path, const std::string& target) {
   int pipe_ends[2];
@@ -301,6 +300,7 @@ void BuildApart(const std::string& mdb_path, const std::string& target) {
   if (child == 0) {
     ::close(pipe_ends[0]);
 #ifndef KVPW_UNDER_ASAN
+    constexpr rlim_t kImportBytes = rlim_t{8} << 30;
     const rlimit memory{kImportBytes, kImportBytes};
     setrlimit(RLIMIT_AS, &memory);
 #endif
