@@ -129,7 +129,7 @@ TEST_P(PointConnectionsTest, TheListStopsAtARowOfANewerVersion) {
 
 TEST_P(PointConnectionsTest, AFailureEndsTheCheckWithTheErrorBox) {
   const auto drawing = [](const std::function<void(TestDrawing&)>& extra,
-                              std::initializer_list<Text> rows = {Row(u"C1")}) {
+                          std::initializer_list<Text> rows = {Row(u"C1")}) {
     TestDrawing b = Listed(rows);
     Point(b, u"First", u"Gone");  // reported and marked before anything fails
     extra(b);
