@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "frame/error.h"
 #include "frame/text.h"
@@ -44,6 +45,41 @@ MdbHandle* H(void* handle) {
   return static_cast<MdbHandle*>(handle);
 }
 
+template <typename T>
+T At(const unsigned char* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+constexpr unsigned char kHeaderKey[] = {0xc7, 0xda, 0x39, 0x6b};
+constexpr size_t kScrambledOffset = 0x18;
+constexpr size_t kJet3ScrambledSize = 0x7e;
+constexpr size_t kJet4ScrambledSize = 0x80;
+constexpr size_t kPasswordOffset = 0x42;
+constexpr size_t kJet3PasswordSize = 20;
+constexpr size_t kJet4PasswordSize = 40;
+// Jet 4 masks the password with the whole days of the file's creation date.
+constexpr size_t kCreationDateOffset = 0x72;
+
+// Whether the database password is set: the desktop engine refuses to open such a file
+// without it, and a catalogue's connection text never carries one.
+bool HasPassword(unsigned char* header, bool jet3) {
+  Rc4(kHeaderKey, sizeof kHeaderKey, header + kScrambledOffset,
+      jet3 ? kJet3ScrambledSize : kJet4ScrambledSize);
+  unsigned char mask[4] = {};
+  if (!jet3) {
+    const double created = At<double>(header + kCreationDateOffset);
+    const int32_t days =
+        std::isfinite(created) && std::fabs(created) < 2e9 ? static_cast<int32_t>(created) : 0;
+    std::memcpy(mask, &days, sizeof mask);
+  }
+  const size_t size = jet3 ? kJet3PasswordSize : kJet4PasswordSize;
+  for (size_t i = 0; i < size; ++i)
+    if ((header[kPasswordOffset + i] ^ mask[i % 4]) != 0) return true;
+  return false;
+}
+
 // What mdbtools would refuse or misread is caught from the header first, with a reason.
 void CheckHeader(const std::string& path) {
   std::error_code ec;
@@ -51,31 +87,30 @@ void CheckHeader(const std::string& path) {
   const uintmax_t size = fs::file_size(file, ec);
   if (ec) Unable("the file cannot be read (" + ec.message() + ")");
   std::ifstream in(file, std::ios::binary);
-  char header[0x20] = {};
-  in.read(header, sizeof header);
-  const std::string_view head(header, static_cast<size_t>(in.gcount()));
+  unsigned char header[kScrambledOffset + kJet4ScrambledSize] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  const std::string_view head(reinterpret_cast<const char*>(header),
+                              static_cast<size_t>(in.gcount()));
   if (head.size() < kVersionOffset + 1 || !head.starts_with(kJetMagic))
     Unable("the file is not a desktop database (no Jet header)");
   const std::string_view name = head.substr(kJetMagic.size(), kJetName.size());
-  const unsigned version = static_cast<unsigned char>(head[kVersionOffset]);
+  const unsigned version = header[kVersionOffset];
   if (name == kAceName || version >= MDB_VER_ACCDB_2007)
     Unable("the file is in the newer Access format (.accdb), which is not supported");
   if (name != kJetName) Unable("the file is not a desktop database (unknown header)");
-  const int page = version == MDB_VER_JET3 ? kJet3PageSize : kJet4PageSize;
+  const bool jet3 = version == MDB_VER_JET3;
+  const int page = jet3 ? kJet3PageSize : kJet4PageSize;
   if (size < kMinimumPages * page || size % page != 0)
     Unable("the file is truncated (" + std::to_string(size) + " bytes is not a whole number of " +
            std::to_string(page) + "-byte pages)");
+  if (HasPassword(header, jet3))
+    Unable(
+        "the database is protected by a password, which a catalogue cannot give (Not a valid "
+        "password.)");
 }
 
 int64_t Int64At(const unsigned char* p) {
   int64_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-T At(const unsigned char* p) {
-  T v;
   std::memcpy(&v, p, sizeof v);
   return v;
 }
@@ -229,6 +264,21 @@ struct TableCloser {
 };
 
 }  // namespace
+
+void Rc4(const unsigned char* key, size_t key_size, unsigned char* data, size_t size) {
+  unsigned char s[256];
+  for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+  for (unsigned i = 0, j = 0; i < 256; ++i) {
+    j = (j + s[i] + key[i % key_size]) & 0xff;
+    std::swap(s[i], s[j]);
+  }
+  for (unsigned n = 0, i = 0, j = 0; n < size; ++n) {
+    i = (i + 1) & 0xff;
+    j = (j + s[i]) & 0xff;
+    std::swap(s[i], s[j]);
+    data[n] ^= s[(s[i] + s[j]) & 0xff];
+  }
+}
 
 std::string DateText(double days) {
   if (!std::isfinite(days) || std::fabs(days) > 3e6) return "";

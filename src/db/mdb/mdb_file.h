@@ -73,6 +73,10 @@ class MdbFile {
   std::vector<Object> objects_;
 };
 
+// The format's stream cipher (RC4), which scrambles part of the header and, in an "encrypted"
+// file, every page after the first; applying it twice restores the data.
+void Rc4(const unsigned char* key, size_t key_size, unsigned char* data, size_t size);
+
 // The text of a date value as stored (days since 1899-12-30, the fraction the time of day).
 std::string DateText(double days);
 
