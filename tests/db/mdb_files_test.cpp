@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -106,6 +108,34 @@ TEST_F(MdbFilesTest, TheFileStaysAsItWasAndIsImportedOnce) {
   Open("testV2003.mdb")->execute(u"SELECT * FROM Table1");
   EXPECT_EQ(fs::last_write_time(copy), built);
   EXPECT_EQ(fs::last_write_time(file), before);
+}
+
+// A catalogue edited between two operations is read afresh by the next, and the cache keeps
+// one copy and one lock per catalogue, however often it changes.
+TEST_F(MdbFilesTest, AChangedFileIsImportedAgainAndItsOldCopyGoes) {
+  const fs::path catalogue = dir_.path() / "parts.mdb";
+  const auto count_rows = [&] {
+    ConnectionRef c = engine_->new_connection();
+    c->open(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + FromUtf8(catalogue.string()), u"",
+            u"");
+    return ToText(c->execute(u"SELECT COUNT(*) FROM Table1")->value(0));
+  };
+  const auto cache_entries = [&] {
+    std::multiset<std::string> kinds;
+    for (const auto& entry : fs::directory_iterator(dir_.path() / "cache" / "kvpw"))
+      kinds.insert(entry.path().extension().string());
+    return kinds;
+  };
+  const std::multiset<std::string> one_each{".lock", ".sqlite"};
+  fs::copy_file(MdbFolder() / "testV1997.mdb", catalogue);
+  EXPECT_EQ(count_rows(), u"2");
+  EXPECT_EQ(cache_entries(), one_each);
+  const auto first = fs::last_write_time(catalogue);
+  fs::copy_file(MdbFolder() / "queryTestV1997.mdb", catalogue,
+                fs::copy_options::overwrite_existing);
+  fs::last_write_time(catalogue, first + std::chrono::seconds(5));
+  EXPECT_EQ(count_rows(), u"0");
+  EXPECT_EQ(cache_entries(), one_each);
 }
 
 TEST_F(MdbFilesTest, DamagedFilesFailToOpenWithAReason) {

@@ -378,18 +378,25 @@ std::string ImportedCopy(const std::string& path) {
   const uintmax_t size = fs::file_size(source, ec);
   if (ec) Unable("the file cannot be read (" + ec.message() + ")");
   const auto mtime = fs::last_write_time(source, ec).time_since_epoch().count();
-  const std::string key = source.string() + '\n' + std::to_string(size) + '\n' +
-                          std::to_string(mtime) + '\n' + std::to_string(kImportFormat);
-  char name[32];
-  std::snprintf(name, sizeof name, "%016zx", std::hash<std::string>{}(key));
+  // One name per file, one per version of it: a changed file gets a new copy, and the copies
+  // of its earlier versions go once the new one is there.
+  const auto hex = [](const std::string& key) {
+    char out[17];
+    std::snprintf(out, sizeof out, "%016zx", std::hash<std::string>{}(key));
+    return std::string(out);
+  };
+  const std::string stem = hex(source.string());
+  const std::string name = stem + "-" +
+                           hex(std::to_string(size) + '\n' + std::to_string(mtime) + '\n' +
+                               std::to_string(kImportFormat));
   const fs::path folder = CacheFolder();
-  const fs::path copy = folder / (std::string(name) + ".sqlite");
+  const fs::path copy = folder / (name + ".sqlite");
   if (fs::exists(copy, ec)) return copy.string();
 
   fs::create_directories(folder, ec);
   if (ec) Unable("the cache folder " + folder.string() + " cannot be made (" + ec.message() + ")");
   // One builder at a time; the others wait and then use its copy.
-  const fs::path lock_path = folder / (std::string(name) + ".lock");
+  const fs::path lock_path = folder / (stem + ".lock");
   const int lock = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock < 0) Unable("the cache folder " + folder.string() + " cannot be written");
   struct Unlock {
@@ -400,7 +407,13 @@ std::string ImportedCopy(const std::string& path) {
     }
   } unlock{lock};
   flock(lock, LOCK_EX);
-  if (!fs::exists(copy, ec)) BuildApart(source.string(), copy.string());
+  if (fs::exists(copy, ec)) return copy.string();
+  BuildApart(source.string(), copy.string());
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    const std::string other = entry.path().filename().string();
+    if (other.starts_with(stem + "-") && other.ends_with(".sqlite") && entry.path() != copy)
+      fs::remove(entry.path(), ec);
+  }
   return copy.string();
 }
 
