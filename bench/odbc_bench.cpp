@@ -58,8 +58,8 @@ void ReadRow(benchmark::State& state, kvpw::db::Recordset& rs) {
 
 // As the operations do it: a connection object, ConnQuery, ConnClose. Range(0): connections kept
 // idle per data source (0: a new login each call).
-void BM_LookupConnectionPerCall(benchmark::State& state) {
-  const char* source = Source(state, "KVPW_BENCH_ODBC");
+void LookupConnectionPerCall(benchmark::State& state, const char* variable) {
+  const char* source = Source(state, variable);
   if (!source) return;
   const auto platform = PlatformFor(source, static_cast<size_t>(state.range(0)));
   int64_t i = 0;
@@ -76,7 +76,14 @@ void BM_LookupConnectionPerCall(benchmark::State& state) {
     conn.ConnClose();
   }
 }
+void BM_LookupConnectionPerCall(benchmark::State& state) {
+  LookupConnectionPerCall(state, "KVPW_BENCH_ODBC");
+}
 BENCHMARK(BM_LookupConnectionPerCall)->Arg(4)->Arg(0)->Unit(benchmark::kMicrosecond);
+void BM_LookupConnectionPerCallWholeResults(benchmark::State& state) {
+  LookupConnectionPerCall(state, "KVPW_BENCH_ODBC_WHOLE");
+}
+BENCHMARK(BM_LookupConnectionPerCallWholeResults)->Arg(4)->Unit(benchmark::kMicrosecond);
 
 void LookupOnOpenConnection(benchmark::State& state, const char* variable) {
   const char* source = Source(state, variable);
