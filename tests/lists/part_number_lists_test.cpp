@@ -155,6 +155,7 @@ TEST_F(PartNumberListsTest, OneRowPerCataloguePartInTheQuerysOrder) {
             (std::vector<Text>{u"ASM4-B100", u"ASM4-B2500", u"ASM4-B500", u"ASM4-BUNL"}));
   // Engineering spells it CS-1100-LO; the list shows the catalogue's cs-1100-Lo.
   pw2_.PopulatePartNumberByItemCode(combo_, parts(), props(), u"CS-S?");
+  ASSERT_FALSE(PartsOf().empty()) << "the list stayed empty";
   EXPECT_EQ(PartsOf().front(), u"cs-1100-Lo");
   EXPECT_TRUE(boxes().empty());
 }
@@ -178,6 +179,7 @@ TEST_F(PartNumberListsTest, EachPartIsLookedUpQuotedOnTheOneConnection) {
   pw2_.PopulatePartNumberByRecordset(combo_, parts(), rs);
   ASSERT_FALSE(sql().empty());
   EXPECT_EQ(sql().front(), kLookup + u"'O''B-2401C'");
+  ASSERT_FALSE(PartsOf().empty()) << "the list stayed empty";
   EXPECT_EQ(PartsOf().front(), u"O'B-2401C");
   EXPECT_TRUE(rs->eof()) << "the record set is read to its end";
 
