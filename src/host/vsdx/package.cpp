@@ -104,19 +104,36 @@ DeflatedPart Deflate(const std::string& content) {
   return part;
 }
 
-// Compresses every part on as many threads as there are cores; parts come largest first so that
-// the threads finish together.
-std::vector<DeflatedPart> DeflateAll(const std::vector<const std::string*>& contents) {
-  std::vector<DeflatedPart> parts(contents.size());
+// A changed part to compress: its bytes, or what makes them.
+struct ChangedPart {
+  const std::string* content;
+  const Package::PartMaker* make;
+  uint64_t expected_size;
+};
+
+DeflatedPart DeflateChanged(const ChangedPart& changed) {
+  if (!changed.make) return Deflate(*changed.content);
+  try {
+    return Deflate((*changed.make)());
+  } catch (const std::exception&) {
+    return DeflatedPart{};  // reported as out of memory, the only way making a part fails
+  }
+}
+
+// Makes and compresses every part on as many threads as there are cores; parts come largest
+// first so that the threads finish together.
+std::vector<DeflatedPart> DeflateAll(const std::vector<ChangedPart>& changed) {
+  std::vector<DeflatedPart> parts(changed.size());
   if (parts.empty()) return parts;
-  std::vector<size_t> order(contents.size());
+  std::vector<size_t> order(changed.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(),
-            [&](size_t a, size_t b) { return contents[a]->size() > contents[b]->size(); });
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return changed[a].expected_size > changed[b].expected_size;
+  });
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t k; (k = next.fetch_add(1)) < order.size();)
-      parts[order[k]] = Deflate(*contents[order[k]]);
+      parts[order[k]] = DeflateChanged(changed[order[k]]);
   };
   const size_t helpers =
       std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), parts.size()) - 1;
@@ -385,6 +402,11 @@ Package::Entry& Package::Load(std::string_view part) {
   Entry* e = Find(part);
   if (!e) Fail(u"is missing.", part);
   if (e->loaded) return *e;
+  if (e->make) {
+    e->content = e->make();
+    e->loaded = true;
+    return *e;
+  }
 
   // The directory's sizes are only claims: count what inflates and stop at the first limit.
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
@@ -410,18 +432,29 @@ Package::Entry& Package::Load(std::string_view part) {
   return *e;
 }
 
+Package::Entry& Package::Entered(std::string_view part) {
+  if (Entry* e = Find(part)) return *e;
+  by_name_.emplace(Lower(part), entries_.size());
+  Entry& e = entries_.emplace_back();
+  e.name = std::string(part);
+  return e;
+}
+
 void Package::Write(std::string_view part, std::string content) {
-  Entry* e = Find(part);
-  if (!e) {
-    by_name_.emplace(Lower(part), entries_.size());
-    entries_.push_back(Entry{});
-    e = &entries_.back();
-    e->name = std::string(part);
-  }
-  e->content = std::move(content);
-  e->size = e->content.size();
-  e->loaded = true;
-  e->changed = true;
+  Entry& e = Entered(part);
+  e.content = std::move(content);
+  e.make = nullptr;
+  e.size = e.content.size();
+  e.loaded = true;
+  e.changed = true;
+}
+
+void Package::Write(std::string_view part, PartMaker make) {
+  Entry& e = Entered(part);
+  e.content = std::string();
+  e.make = std::move(make);
+  e.loaded = false;
+  e.changed = true;
 }
 
 void Package::Save(const std::filesystem::path& file) const {
@@ -462,9 +495,10 @@ void Package::Save(const std::filesystem::path& file) const {
     zip_error_fini(&error);
     fail(u"the new file cannot be written (" + reason + u").");
   }
-  std::vector<const std::string*> changed;
+  std::vector<ChangedPart> changed;
   for (const Entry& e : entries_)
-    if (e.changed || e.index < 0) changed.push_back(&e.content);
+    if (e.changed || e.index < 0)
+      changed.push_back({&e.content, e.make ? &e.make : nullptr, e.size});
   const std::vector<DeflatedPart> deflated = DeflateAll(changed);
   size_t next_deflated = 0;
   for (const Entry& e : entries_) {

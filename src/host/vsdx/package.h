@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,12 @@ class Package {
   std::string Take(std::string_view part);
   // Replaces or adds a part; only parts written here are compressed again on save.
   void Write(std::string_view part, std::string content);
+  // The same for a part whose bytes are made only when they are needed: on save, beside the
+  // other parts being made and compressed, and dropped once compressed, so that a large drawing
+  // never holds all its new text at once. `make` runs on a helper thread and must touch nothing
+  // that another part's `make` touches; it stays until the part is written again.
+  using PartMaker = std::function<std::string()>;
+  void Write(std::string_view part, PartMaker make);
   bool Changed(std::string_view part) const;
   std::vector<std::string> PartNames() const;
 
@@ -62,8 +69,10 @@ class Package {
     bool loaded = false;
     bool changed = false;
     std::string content;
+    PartMaker make;  // set: content is made from it when needed
   };
   Package() = default;
+  Entry& Entered(std::string_view part);
   Entry* Find(std::string_view part);
   const Entry* Find(std::string_view part) const;
   [[noreturn]] void Fail(std::u16string_view reason, std::string_view part = {}) const;

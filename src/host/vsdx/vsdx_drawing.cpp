@@ -925,8 +925,13 @@ void VsdxDocument::FlagRecalculation() {
 
 void VsdxDocument::Save(const std::filesystem::path& file) {
   if (values_changed_ && !recalculation_flagged_) FlagRecalculation();
+  // Each changed part is written out while it is compressed, beside the others; the XML is not
+  // touched while the package saves.
   for (XmlPart& part : parts_)
-    if (part.dirty) package_.Write(part.name, xml::Serialize(part.xml, part.buffer.size()));
+    if (part.dirty)
+      package_.Write(part.name, Package::PartMaker([&part] {
+                       return xml::Serialize(part.xml, part.buffer.size());
+                     }));
   package_.Save(file);
   for (XmlPart& part : parts_) part.dirty = false;
 }
