@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev sqlite3 libfmt-dev libcli11-dev
   nlohmann-json3-dev libgtest-dev libbenchmark-dev libzip-dev zlib1g-dev libpugixml-dev)
+# Saved parts are compressed with libdeflate: smaller files in less than half the time of zlib.
+packages+=(libdeflate-dev)
 # Desktop-database (.mdb) catalogues are read with mdbtools' library.
 packages+=(mdbtools-dev libmdb3)
 # mdbtools' own mdb-export, only to compare the tables our import reads with what it prints.

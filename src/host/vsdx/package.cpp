@@ -1,10 +1,10 @@
 #include "host/vsdx/package.h"
 
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -64,16 +64,16 @@ std::string ZipErrorText(zip_error_t* error) {
 
 // --- Saving -----------------------------------------------------------------------------------
 
-// zlib's own default: a third of the time of the strongest level on drawing XML, for files about
-// a sixth larger.
-constexpr int kDeflateLevel = Z_DEFAULT_COMPRESSION;
+// libdeflate at its default level: on drawing XML a tenth smaller than zlib's default level in
+// less than half its time, and the same DEFLATE any reader inflates.
+constexpr int kDeflateLevel = 6;
 
 // A changed part compressed ahead of the archive's writing, so that parts can be compressed side
 // by side; the archive then copies the bytes as they are.
 struct DeflatedPart {
-  // Left uninitialised beyond what deflate writes: the bound is far above what drawing XML needs,
+  // Left uninitialised beyond what is written: the bound is far above what drawing XML needs,
   // and zeroing it would touch every page of it.
-  std::unique_ptr<Bytef[]> bytes;
+  std::unique_ptr<unsigned char[]> bytes;
   uint64_t compressed_size = 0;
   uint64_t size = 0;
   uint32_t crc = 0;
@@ -83,24 +83,16 @@ struct DeflatedPart {
 DeflatedPart Deflate(const std::string& content) {
   DeflatedPart part;
   part.size = content.size();
-  z_stream z{};
-  if (deflateInit2(&z, kDeflateLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    return part;
-  const uLong bound = deflateBound(&z, static_cast<uLong>(content.size()));
-  part.bytes.reset(new (std::nothrow) Bytef[bound]);
-  if (!part.bytes) {
-    deflateEnd(&z);
-    return part;
-  }
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(content.data()));
-  z.avail_in = static_cast<uInt>(content.size());
-  z.next_out = part.bytes.get();
-  z.avail_out = static_cast<uInt>(bound);
-  part.ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
-  part.compressed_size = z.total_out;
-  deflateEnd(&z);
-  part.crc = static_cast<uint32_t>(
-      crc32(0, reinterpret_cast<const Bytef*>(content.data()), static_cast<uInt>(content.size())));
+  std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
+      libdeflate_alloc_compressor(kDeflateLevel), libdeflate_free_compressor);
+  if (!compressor) return part;
+  const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), content.size());
+  part.bytes.reset(new (std::nothrow) unsigned char[bound]);
+  if (!part.bytes) return part;
+  part.compressed_size = libdeflate_deflate_compress(compressor.get(), content.data(),
+                                                     content.size(), part.bytes.get(), bound);
+  part.ok = part.compressed_size > 0 || content.empty();
+  part.crc = libdeflate_crc32(0, content.data(), content.size());
   return part;
 }
 
