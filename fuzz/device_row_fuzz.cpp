@@ -6,8 +6,8 @@
 
 #include "devices/device_classes.h"
 #include "frame/error.h"
-#include "frame/roster.h"
 #include "fuzz_support.h"
+#include "roster/roster.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kvpw;

@@ -8,10 +8,10 @@
 #include "devices/device_classes.h"
 #include "frame/error.h"
 #include "frame/like.h"
-#include "frame/roster.h"
 #include "fuzz_support.h"
 #include "host/drawing_builder.h"
 #include "host/memory_controls.h"
+#include "roster/roster.h"
 
 namespace kvpw::fuzz {
 namespace {

@@ -20,8 +20,8 @@
 #include "db/mdb/mdb_file.h"
 #include "db/sqlite_engine.h"
 #include "frame/error.h"
-#include "frame/roster.h"
 #include "host/memory_controls.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw::db {

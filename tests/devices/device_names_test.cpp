@@ -7,8 +7,8 @@
 #include "frame/error.h"
 #include "frame/like.h"
 #include "frame/pw2.h"
-#include "frame/roster.h"
 #include "host/memory_controls.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {

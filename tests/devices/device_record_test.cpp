@@ -2,7 +2,7 @@
 
 #include "devices/device_classes.h"
 #include "frame/error.h"
-#include "frame/roster.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {

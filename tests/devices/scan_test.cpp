@@ -10,7 +10,7 @@
 #include "devices/device_sheet.h"
 #include "frame/error.h"
 #include "frame/pw2.h"
-#include "frame/roster.h"
+#include "roster/roster.h"
 #include "testing/drawings.h"
 #include "testing/support.h"
 

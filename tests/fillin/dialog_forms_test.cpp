@@ -3,7 +3,7 @@
 #include "fillin/dialog_forms.h"
 
 #include "fillin/fill_testing.h"
-#include "frame/roster.h"
+#include "roster/roster.h"
 
 namespace kvpw::fill_testing {
 namespace {

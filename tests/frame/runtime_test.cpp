@@ -6,7 +6,7 @@
 #include "db/kv_ado_connection.h"
 #include "frame/error.h"
 #include "frame/library.h"
-#include "frame/roster.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {

@@ -5,8 +5,8 @@
 #include "db/kv_ado_connection.h"
 #include "frame/error.h"
 #include "frame/pw2.h"
-#include "frame/roster.h"
 #include "host/memory_controls.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {

@@ -3,8 +3,8 @@
 #include "devices/device_fixtures.h"
 #include "frame/error.h"
 #include "frame/pw2.h"
-#include "frame/roster.h"
 #include "host/memory_controls.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {

@@ -2,7 +2,7 @@
 
 #include "frame/error.h"
 #include "frame/pw2.h"
-#include "frame/roster.h"
+#include "roster/roster.h"
 #include "testing/drawings.h"
 #include "testing/support.h"
 

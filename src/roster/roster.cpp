@@ -1,4 +1,4 @@
-#include "frame/roster.h"
+#include "roster/roster.h"
 
 #include "db/kv_ado_connection.h"
 #include "devices/device_classes.h"

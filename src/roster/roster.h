@@ -1,4 +1,5 @@
-// The library's outer surface: its four classes, created by identifier.
+// The library's outer surface: its four classes, created by identifier. It binds every
+// subsystem, so it sits above them all; the runtimes take their class table from here.
 #pragma once
 
 #include <span>
