@@ -20,6 +20,10 @@ packages+=(chromium libreoffice-draw-nogui poppler-utils)
 # The fuzz targets are built with clang and linked with libFuzzer, a recommendation that
 # --no-install-recommends leaves out.
 packages+=(clang libclang-rt-14-dev)
+# The Windows component is cross-built with MinGW-w64 (widl from mingw-w64-tools) and tested
+# under Wine, both architectures; 32-bit Wine needs the i386 architecture.
+packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64
+  wine32:i386)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -30,6 +34,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [[ " ${missing[*]} " == *" postgresql-15 "* ]] && [ ! -e /etc/postgresql-common/createcluster.conf ]; then
     mkdir -p /etc/postgresql-common
     echo "create_main_cluster = false" >/etc/postgresql-common/createcluster.conf
+  fi
+  if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
   fi
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
