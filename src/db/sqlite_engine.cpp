@@ -281,19 +281,38 @@ class Statement {
 
 class SqliteConnection;
 
+// What a statement's columns are called and hold; worked out once per kept statement, since a
+// repeated look-up would otherwise spend a good part of its time on it.
+struct Columns {
+  std::vector<Text> names;
+  std::vector<ColumnKind> kinds;
+};
+
+std::shared_ptr<const Columns> ColumnsOf(sqlite3_stmt* stmt) {
+  const int n = sqlite3_column_count(stmt);
+  if (n > INT16_MAX) Raise(err::kEngineFailure, u"Too many columns in the result.");
+  auto columns = std::make_shared<Columns>();
+  columns->names.reserve(static_cast<size_t>(n));
+  columns->kinds.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    const void* name = sqlite3_column_name16(stmt, i);
+    columns->names.emplace_back(name ? static_cast<const char16_t*>(name) : u"");
+    columns->kinds.push_back(KindOf(sqlite3_column_decltype(stmt, i)));
+  }
+  return columns;
+}
+
 // Reads one row per step, and a column only when asked: part lists walk thousands of rows and
 // look at a few of their columns.
 class SqliteRecordset final : public Recordset {
  public:
-  SqliteRecordset(std::shared_ptr<const SqliteConnection> owner, Statement stmt)
-      : owner_(std::move(owner)), stmt_(std::move(stmt)) {
-    const int n = sqlite3_column_count(stmt_.get());
-    if (n > INT16_MAX) Raise(err::kEngineFailure, u"Too many columns in the result.");
-    for (int i = 0; i < n; ++i) {
-      const void* name = sqlite3_column_name16(stmt_.get(), i);
-      names_.emplace_back(name ? static_cast<const char16_t*>(name) : u"");
-      kinds_.push_back(KindOf(sqlite3_column_decltype(stmt_.get(), i)));
-    }
+  // `columns` describes the statement's columns (worked out here when not given).
+  SqliteRecordset(std::shared_ptr<const SqliteConnection> owner, Statement stmt,
+                  std::shared_ptr<const Columns> columns)
+      : owner_(std::move(owner)),
+        stmt_(std::move(stmt)),
+        columns_(columns ? std::move(columns) : ColumnsOf(stmt_.get())) {
+    const size_t n = columns_->names.size();
     row_.resize(n);
     read_at_.assign(n, 0);
     Step();
@@ -312,18 +331,19 @@ class SqliteRecordset final : public Recordset {
 
   int16_t field_count() const override {
     CheckOpen();
-    return static_cast<int16_t>(names_.size());
+    return static_cast<int16_t>(columns_->names.size());
   }
 
   Text field_name(int16_t position) const override {
     CheckPosition(position);
-    return names_[position];
+    return columns_->names[position];
   }
 
   int16_t field_index(TextView name) const override {
     CheckOpen();
-    for (size_t i = 0; i < names_.size(); ++i)
-      if (EqualsNoCase(names_[i], name)) return static_cast<int16_t>(i);
+    const std::vector<Text>& names = columns_->names;
+    for (size_t i = 0; i < names.size(); ++i)
+      if (EqualsNoCase(names[i], name)) return static_cast<int16_t>(i);
     Raise(err::kItemNotFound);
   }
 
@@ -331,7 +351,7 @@ class SqliteRecordset final : public Recordset {
     CheckPosition(position);
     if (!stmt_) Raise(err::kNoCurrentRecord);
     if (read_at_[position] != row_number_) {
-      row_[position] = ReadColumn(stmt_.get(), position, kinds_[position]);
+      row_[position] = ReadColumn(stmt_.get(), position, columns_->kinds[position]);
       read_at_[position] = row_number_;
     }
     return row_[position];
@@ -350,7 +370,8 @@ class SqliteRecordset final : public Recordset {
 
   void CheckPosition(int16_t position) const {
     CheckOpen();
-    if (position < 0 || static_cast<size_t>(position) >= names_.size()) Raise(err::kItemNotFound);
+    if (position < 0 || static_cast<size_t>(position) >= columns_->names.size())
+      Raise(err::kItemNotFound);
   }
 
   // At the end the statement is finalized at once, so that it holds no read lock on the file.
@@ -366,8 +387,7 @@ class SqliteRecordset final : public Recordset {
   // Keeps the connection open while the record set lives, as the callers' engine does.
   std::shared_ptr<const SqliteConnection> owner_;
   Statement stmt_;
-  std::vector<Text> names_;
-  std::vector<ColumnKind> kinds_;
+  std::shared_ptr<const Columns> columns_;
   mutable std::vector<Variant> row_;
   mutable std::vector<uint64_t> read_at_;
   uint64_t row_number_ = 0;
@@ -433,19 +453,27 @@ class SqliteConnection final : public Connection {
     if (std::all_of(sql.begin(), sql.end(), IsWhitespace)) Raise(kErrSqlSyntax, Text(kNoStatement));
     if (sql.size() > INT_MAX / sizeof(char16_t)) Raise(kErrSqlSyntax, Text(kStatementTooLong));
 
-    const SqliteQuery query = TranslateJetSql(sql);
-    if (query.calls_jet_functions && !jet_functions_) {
-      RegisterJetFunctions(db_);
-      jet_functions_ = true;
+    // A query that differs from one run before only in its texts needs no translation: its
+    // kept statement is run with the new texts.
+    std::optional<LiftedQuery> lifted = LiftLiterals(sql);
+    std::shared_ptr<const Columns> columns;
+    Statement stmt = lifted ? FromTemplate(*lifted, columns) : Statement();
+    if (!stmt) {
+      const SqliteQuery query = TranslateJetSql(sql);
+      if (query.calls_jet_functions && !jet_functions_) {
+        RegisterJetFunctions(db_);
+        jet_functions_ = true;
+      }
+      stmt = Reused(query.sql, lifted ? &*lifted : nullptr, columns);
+      if (!stmt) stmt = Prepare(query.sql, nullptr);
     }
-    Statement stmt = Reused(query.sql);
-    if (!stmt) stmt = Prepare(query.sql, nullptr);
     if (!sqlite3_stmt_readonly(stmt.get()))
       EndView();
     else if (reads_ > 0 && !in_view_)
       BeginView();
     auto rs = std::make_shared<SqliteRecordset>(
-        std::static_pointer_cast<const SqliteConnection>(shared_from_this()), std::move(stmt));
+        std::static_pointer_cast<const SqliteConnection>(shared_from_this()), std::move(stmt),
+        std::move(columns));
     std::erase_if(record_sets_, [](const auto& weak) { return weak.expired(); });
     record_sets_.push_back(rs);
     return rs;
@@ -469,9 +497,12 @@ class SqliteConnection final : public Connection {
  private:
   static constexpr size_t kKeptStatements = 32;
 
+  static constexpr size_t kKeptTemplates = 64;
+
   struct KeptStatement {
     sqlite3_stmt* stmt;
     std::shared_ptr<bool> in_use;
+    std::shared_ptr<const Columns> columns;
   };
 
   // Exactly one statement, as the desktop engine runs: a second one (say `SELECT 1; DELETE FROM
@@ -496,8 +527,10 @@ class SqliteConnection final : public Connection {
 
   // The kept statement for this query with its texts bound, or none when the query has no texts
   // to lift, its statement is still being read, or the lifted form does not compile (a text
-  // where a parameter may not stand): then the query is compiled as it was written.
-  Statement Reused(TextView sql) {
+  // where a parameter may not stand): then the query is compiled as it was written. `jet` is
+  // the query as the caller wrote it, lifted: when translating it changed nothing but around
+  // its texts, its lifted form is remembered for FromTemplate.
+  Statement Reused(TextView sql, const LiftedQuery* jet, std::shared_ptr<const Columns>& columns) {
     std::optional<LiftedQuery> lifted = LiftLiterals(sql);
     if (!lifted) return Statement();
     auto it = kept_.find(lifted->sql);
@@ -506,23 +539,52 @@ class SqliteConnection final : public Connection {
       Statement fresh = Prepare(lifted->sql, &ok);
       if (!ok || !sqlite3_stmt_readonly(fresh.get())) return Statement();
       if (kept_.size() >= kKeptStatements) ForgetIdle();
+      std::shared_ptr<const Columns> described = ColumnsOf(fresh.get());
       it = kept_
-               .emplace(std::move(lifted->sql),
-                        KeptStatement{fresh.release(), std::make_shared<bool>(false)})
+               .emplace(lifted->sql, KeptStatement{fresh.release(), std::make_shared<bool>(false),
+                                                   std::move(described)})
                .first;
     }
-    KeptStatement& kept = it->second;
+    if (jet && jet->values == lifted->values && TranslatesAroundTexts(*jet)) {
+      if (templates_.size() >= kKeptTemplates) templates_.clear();
+      templates_.emplace(jet->sql, it->first);
+    }
+    return Bound(it->second, lifted->values, columns);
+  }
+
+  // The kept statement of a query whose lifted form was seen before, with these texts bound;
+  // none when there is none or it is being read.
+  Statement FromTemplate(const LiftedQuery& jet, std::shared_ptr<const Columns>& columns) {
+    if (!TranslatesAroundTexts(jet)) return Statement();
+    const auto known = templates_.find(jet.sql);
+    if (known == templates_.end()) return Statement();
+    const auto it = kept_.find(known->second);
+    if (it == kept_.end()) return Statement();
+    return Bound(it->second, jet.values, columns);
+  }
+
+  // Backticks are where the two readings of a query part: the lifting takes `...` for a name,
+  // the dialect reads on inside it. Elsewhere equal lifted texts on both sides show that the
+  // translation left the texts alone.
+  static bool TranslatesAroundTexts(const LiftedQuery& jet) {
+    return jet.sql.find(u'`') == Text::npos;
+  }
+
+  static Statement Bound(KeptStatement& kept, const std::vector<Text>& values,
+                         std::shared_ptr<const Columns>& columns) {
     if (*kept.in_use) return Statement();
-    for (size_t k = 0; k < lifted->values.size(); ++k) {
-      const Text& v = lifted->values[k];
+    for (size_t k = 0; k < values.size(); ++k) {
+      const Text& v = values[k];
       sqlite3_bind_text16(kept.stmt, static_cast<int>(k + 1), v.data(),
                           static_cast<int>(v.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
     }
     *kept.in_use = true;
+    columns = kept.columns;
     return Statement(kept.stmt, kept.in_use);
   }
 
   void ForgetIdle() {
+    templates_.clear();
     std::erase_if(kept_, [](const auto& entry) {
       if (*entry.second.in_use) return false;
       sqlite3_finalize(entry.second.stmt);
@@ -548,6 +610,7 @@ class SqliteConnection final : public Connection {
     EndView();
     for (const auto& [sql, kept] : kept_) sqlite3_finalize(kept.stmt);
     kept_.clear();
+    templates_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
@@ -657,6 +720,8 @@ class SqliteConnection final : public Connection {
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
   std::unordered_map<Text, KeptStatement> kept_;
+  // Queries as the callers write them, their texts lifted, to the kept statements they run as.
+  std::unordered_map<Text, Text> templates_;
   int reads_ = 0;         // begin_reads() not yet ended
   bool in_view_ = false;  // a read transaction of ours is open
 };

@@ -341,6 +341,48 @@ TEST_F(SqliteEngineTest, TheLibrarysSqlRunsUnchangedAndRepeatedQueriesGiveTheirO
   EXPECT_EQ(RowsText(*outer), u"AB-12;ab-13");
 }
 
+// A query run before with other texts is not translated again but runs as the earlier one did
+// with its own texts: each must give what it gives on a fresh connection, also where the
+// dialect's reading and the lifting of texts part (double-quoted texts, a "?" of the caller's
+// own, a text next to a concatenation or a date).
+TEST_F(SqliteEngineTest, AQueryLikeAnEarlierOneGivesWhatItGivesAlone) {
+  const auto outcome = [](ConnectionRef conn, const Text& sql) {
+    Text rows;
+    const std::optional<Error> failure = ErrorOf([&] { rows = RowsText(*conn->execute(sql)); });
+    return failure ? u"error " + IntegerText(failure->number()) : rows;
+  };
+  const struct {
+    Text earlier, later;
+  } cases[] = {
+      {u"SELECT MfgPartNumber, ListPrice FROM Parts WHERE MfgPartNumber = 'AB-12'",
+       u"SELECT MfgPartNumber, ListPrice FROM Parts WHERE MfgPartNumber = 'xy-9 '"},
+      {u"SELECT Description FROM Parts WHERE Description = 'Relay ''DPDT'''",
+       u"SELECT Description FROM Parts WHERE Description = 'Relay, 24 V'"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = 'AB' & '-12'",
+       u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = 'XY' & '-9'"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE Maker = \"Korvane\" AND Description = 'x'",
+       u"SELECT MfgPartNumber FROM Parts WHERE Maker = \"Korvane\" AND Description = 'Relay, 24 "
+       u"V'"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = 'AB-12' AND Maker = 'Korvane'",
+       u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = ? AND Maker = 'Korvane'"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = ? AND Maker = 'Korvane'",
+       u"SELECT MfgPartNumber FROM Parts WHERE MfgPartNumber = 'AB-12' AND Maker = 'Korvane'"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE Maker = 'Acme' AND #1/2/2003# > 'a'",
+       u"SELECT MfgPartNumber FROM Parts WHERE Maker = 'Korvane' AND #1/2/2003# > '3'"},
+      {u"SELECT TOP 1 MfgPartNumber FROM Parts WHERE Maker = 'korvane' ORDER BY 1",
+       u"SELECT TOP 1 MfgPartNumber FROM Parts WHERE Maker = 'Acme' ORDER BY 1"},
+      {u"SELECT MfgPartNumber FROM Parts WHERE Maker = 'Acme'",
+       u"SELECT MfgPartNumber FROM Parts WHERE Maker = 'Acme"},
+  };
+  for (const auto& c : cases) {
+    ConnectionRef conn = Open();
+    const Text earlier = outcome(conn, c.earlier);
+    EXPECT_EQ(earlier, outcome(Open(), c.earlier)) << ToUtf8(c.earlier);
+    EXPECT_EQ(outcome(conn, c.later), outcome(Open(), c.later)) << ToUtf8(c.later);
+    EXPECT_EQ(outcome(conn, c.earlier), earlier) << ToUtf8(c.earlier);
+  }
+}
+
 // Look-ups read together share one view of the file, yet nothing is held past them: a write
 // inside ends the view and is committed at once, and once they end, other writers go ahead and
 // the next look-up sees what they wrote.
