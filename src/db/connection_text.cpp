@@ -1,5 +1,8 @@
 #include "db/connection_text.h"
 
+#include "db/engine.h"
+#include "frame/error.h"
+
 namespace kvpw::db {
 namespace {
 
@@ -13,7 +16,41 @@ TextView Trim(TextView text) {
   return text;
 }
 
+// Descriptions; where the desktop engine or its components have words of their own, theirs.
+constexpr TextView kEmptyConnectionText =
+    u"The connection text is empty: it must name a provider and a data source.";
+constexpr TextView kNoProvider =
+    u"The connection text names no provider; expected Provider=Microsoft.Jet.OLEDB.4.0.";
+constexpr TextView kProviderNotFound =
+    u"Provider cannot be found. It may not be properly installed.";
+constexpr TextView kNoDataSource = u"The connection text names no database file (Data Source).";
+
+[[noreturn]] void Fail(Text description) {
+  Raise(err::kEngineFailure, std::move(description));
+}
+
 }  // namespace
+
+ProviderTarget ParseProviderText(TextView text, const Text& system_database_property) {
+  const std::vector<Setting> settings = ParseConnectionText(text);
+  if (settings.empty()) Fail(Text(kEmptyConnectionText));
+  const Text* provider = FindSetting(settings, kProviderKey);
+  if (!provider || provider->empty() || EqualsNoCase(*provider, kOdbcProvider)) {
+    if (const Text* dsn = FindSetting(settings, kDsnKey))
+      Fail(u"Data source name '" + *dsn +
+           u"' not found: no data sources are configured on this system.");
+    Fail(Text(kNoProvider));
+  }
+  if (!EqualsNoCase(*provider, kJetProvider) && !EqualsNoCase(*provider, kAceProvider))
+    Fail(Text(kProviderNotFound));
+  ProviderTarget target;
+  const Text* workgroup = FindSetting(settings, kSystemDatabaseProperty);
+  target.system_database = workgroup ? *workgroup : system_database_property;
+  const Text* source = FindSetting(settings, kDataSourceKey);
+  if (!source || source->empty()) Fail(Text(kNoDataSource));
+  target.data_source = *source;
+  return target;
+}
 
 std::vector<Setting> ParseConnectionText(TextView text) {
   std::vector<Setting> settings;

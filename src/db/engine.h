@@ -12,6 +12,8 @@ namespace kvpw::db {
 
 // The provider the connection texts name; our adapters take its place.
 inline constexpr TextView kJetProvider = u"Microsoft.Jet.OLEDB.4.0";
+// Its successor, which opens the same files.
+inline constexpr TextView kAceProvider = u"Microsoft.ACE.OLEDB.12.0";
 inline constexpr TextView kSystemDatabaseProperty = u"Jet OLEDB:System Database";
 
 inline constexpr int32_t kStateClosed = 0;

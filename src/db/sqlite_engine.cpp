@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "db/connection_text.h"
+#include "db/database_files.h"
 #include "db/jet_functions.h"
 #include "db/jet_sql.h"
 #include "db/lifted_query.h"
@@ -27,7 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr TextView kAceProvider = u"Microsoft.ACE.OLEDB.12.0";
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr std::string_view kSqliteMagic{"SQLite format 3\0", 16};
@@ -35,15 +35,6 @@ constexpr std::string_view kJetMagic{"\0\1\0\0", 4};
 constexpr std::string_view kJetNames[] = {"Standard Jet DB", "Standard ACE DB"};
 
 // Descriptions; where the desktop engine or its components have words of their own, theirs.
-constexpr TextView kEmptyConnectionText =
-    u"The connection text is empty: it must name a provider and a data source.";
-constexpr TextView kNoProvider =
-    u"The connection text names no provider; expected Provider=Microsoft.Jet.OLEDB.4.0.";
-constexpr TextView kProviderNotFound =
-    u"Provider cannot be found. It may not be properly installed.";
-constexpr TextView kNoDataSource = u"The connection text names no database file (Data Source).";
-constexpr TextView kWorkgroupMissing =
-    u"The workgroup information file is missing or opened exclusively by another user.";
 constexpr TextView kCharactersAfterEnd = u"Characters found after end of SQL statement.";
 constexpr TextView kNoStatement =
     u"Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.";
@@ -58,13 +49,6 @@ Text Quoted(TextView path) {
 
 [[noreturn]] void Fail(Text description) {
   Raise(err::kEngineFailure, std::move(description));
-}
-
-// Through UTF-8, which the file system takes on every platform without a conversion that can
-// throw.
-fs::path PathOf(TextView text) {
-  const std::string utf8 = ToUtf8(text);
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 Text ErrorText(sqlite3* db) {
@@ -417,30 +401,13 @@ class SqliteConnection final : public Connection {
   void open(TextView connection_text, TextView, TextView) override {
     if (db_) Raise(kErrObjectOpen, Text(kObjectOpen));
     if (!connection_text.empty()) connection_string_ = Text(connection_text);
-    const std::vector<Setting> settings = ParseConnectionText(connection_string_);
-    if (settings.empty()) Fail(Text(kEmptyConnectionText));
-
-    const Text* provider = FindSetting(settings, kProviderKey);
-    if (!provider || provider->empty() || EqualsNoCase(*provider, kOdbcProvider)) {
-      if (const Text* dsn = FindSetting(settings, kDsnKey))
-        Fail(u"Data source name " + Quoted(*dsn) +
-             u" not found: no data sources are configured on this system.");
-      Fail(Text(kNoProvider));
-    }
-    if (!EqualsNoCase(*provider, kJetProvider) && !EqualsNoCase(*provider, kAceProvider))
-      Fail(Text(kProviderNotFound));
-
+    const ProviderTarget target = ParseProviderText(connection_string_, system_database_);
     // The workgroup file only has to be there: SQLite files have no accounts to check.
-    const Text* workgroup = FindSetting(settings, kSystemDatabaseProperty);
-    const Text& system_database = workgroup ? *workgroup : system_database_;
     std::error_code ignored;
-    if (!system_database.empty() && !fs::exists(PathOf(system_database), ignored))
+    if (!target.system_database.empty() && !fs::exists(PathOf(target.system_database), ignored))
       Fail(Text(kWorkgroupMissing));
-
-    const Text* source = FindSetting(settings, kDataSourceKey);
-    if (!source || source->empty()) Fail(Text(kNoDataSource));
     imported_ = false;
-    db_ = OpenFile(*source, imported_);
+    db_ = OpenFile(target.data_source, imported_);
     // The stored queries of an imported copy are views that may call the dialect's functions.
     if (imported_) RegisterJetFunctions(db_);
     jet_functions_ = imported_;
@@ -728,46 +695,12 @@ class SqliteConnection final : public Connection {
 
 // --- Files ------------------------------------------------------------------------------------
 
-[[noreturn]] void FileFailure(int32_t number, TextView what, TextView path) {
-  Raise(number, Text(what) + u": " + Quoted(path));
-}
-
 class SqliteEngine final : public Engine {
  public:
   ConnectionRef new_connection() override { return std::make_shared<SqliteConnection>(); }
 
-  // Written beside the target and renamed over it, so that a failed copy leaves the target as
-  // it was.
   void copy_file(TextView from, TextView to, bool overwrite) override {
-    const fs::path source = PathOf(from);
-    const fs::path target = PathOf(to);
-    std::error_code ec;
-    if (from.empty() || !fs::is_regular_file(source, ec))
-      FileFailure(kErrFileNotFound, u"File not found", from);
-    if (to.empty()) FileFailure(kErrPathNotFound, u"Path not found", to);
-    const fs::file_status target_status = fs::status(target, ec);
-    if (fs::is_directory(target_status))
-      FileFailure(kErrFileAccess, u"Path/File access error: the target is a folder", to);
-    const bool exists = fs::exists(target_status);
-    if (exists && !overwrite) FileFailure(kErrFileExists, u"File already exists", to);
-    const fs::path folder = target.parent_path();
-    if (!folder.empty() && !fs::is_directory(folder, ec))
-      FileFailure(kErrPathNotFound, u"Path not found", to);
-    if (exists && ((target_status.permissions() & fs::perms::owner_write) == fs::perms::none ||
-                   fs::equivalent(source, target, ec)))
-      FileFailure(kErrPermissionDenied, u"Permission denied", to);
-
-    fs::path partial = target;
-    partial += ".kvpw-partial";
-    if (fs::copy_file(source, partial, fs::copy_options::overwrite_existing, ec))
-      fs::rename(partial, target, ec);
-    if (ec) {
-      const bool denied = ec == std::errc::permission_denied;
-      const Text reason = FromUtf8(ec.message());
-      fs::remove(partial, ec);
-      if (denied) FileFailure(kErrPermissionDenied, u"Permission denied", to);
-      FileFailure(kErrFileAccess, u"Path/File access error (" + reason + u")", to);
-    }
+    CopyDatabaseFile(from, to, overwrite);
   }
 };
 
