@@ -9,6 +9,8 @@ packages+=(libdeflate-dev)
 packages+=(mdbtools-dev libmdb3)
 # mdbtools' own mdb-export, only to compare the tables our import reads with what it prints.
 packages+=(mdbtools)
+# mdbtools' ODBC driver stands in for the Access driver that the Windows build reads files with.
+packages+=(odbc-mdbtools)
 # Catalogues on database servers are reached through ODBC; the tests run a private PostgreSQL
 # server and the SQLite ODBC driver (runuser, from util-linux, starts the server as a non-root user).
 packages+=(unixodbc-dev unixodbc odbc-postgresql libsqliteodbc postgresql-15 postgresql-client-15

@@ -1,14 +1,13 @@
 #include "db/engines.h"
 
 #include "db/connection_text.h"
-#include "db/sqlite_engine.h"
 #include "frame/error.h"
 
 namespace kvpw::db {
 namespace {
 
 struct Adapters {
-  std::shared_ptr<Engine> files = MakeSqliteEngine();
+  std::shared_ptr<Engine> files;
   std::shared_ptr<Engine> odbc;
   std::vector<std::pair<Text, Text>> data_sources;
 };
@@ -107,8 +106,9 @@ bool IsOdbcText(TextView connection_text) {
   return FindSetting(settings, kDsnKey) || FindSetting(settings, kDriverKey);
 }
 
-std::shared_ptr<Engine> MakeEngine(EngineOptions options) {
+std::shared_ptr<Engine> MakeEngine(std::shared_ptr<Engine> files, EngineOptions options) {
   auto adapters = std::make_shared<Adapters>();
+  adapters->files = std::move(files);
   adapters->odbc = MakeOdbcEngine(options.odbc);
   adapters->data_sources = std::move(options.data_sources);
   return std::make_shared<ChoosingEngine>(std::move(adapters));

@@ -1,6 +1,7 @@
 // The engine the library runs on by default: texts that name a data source ("DSN=...") or an
 // ODBC driver ("Driver=...;...") go to the ODBC adapter, the desktop engine's provider texts to
-// the file adapters (SQLite, and desktop-database files through it).
+// the file adapter (SQLite, and desktop-database files through it; the Access driver where
+// there is no SQLite).
 #pragma once
 
 #include <memory>
@@ -20,6 +21,11 @@ struct EngineOptions {
   OdbcOptions odbc;
 };
 
+// Provider texts go to `files`; data source and driver texts to an ODBC adapter of its own.
+std::shared_ptr<Engine> MakeEngine(std::shared_ptr<Engine> files, EngineOptions options = {});
+
+// With the SQLite adapter for files (default_engine.cpp). A build without SQLite (Windows)
+// passes MakeAccessFilesEngine (db/odbc/access_files.h) instead.
 std::shared_ptr<Engine> MakeEngine(EngineOptions options = {});
 
 // True for a text the ODBC adapter opens.

@@ -723,4 +723,22 @@ std::shared_ptr<Engine> MakeOdbcEngine(OdbcOptions options) {
   return std::make_shared<OdbcEngine>(options);
 }
 
+std::vector<Text> InstalledOdbcDrivers() {
+  Environment env;
+  std::vector<Text> names;
+  SQLUSMALLINT direction = SQL_FETCH_FIRST;
+  for (;;) {
+    SQLWCHAR name[256] = {};
+    SQLSMALLINT name_length = 0, attributes_length = 0;
+    const SQLRETURN rc =
+        SQLDriversW(env.get(), direction, name, 256, &name_length, nullptr, 0, &attributes_length);
+    if (!Succeeded(rc)) break;
+    names.emplace_back(
+        reinterpret_cast<const char16_t*>(name),
+        std::min<size_t>(static_cast<size_t>(std::max<SQLSMALLINT>(name_length, 0)), 255));
+    direction = SQL_FETCH_NEXT;
+  }
+  return names;
+}
+
 }  // namespace kvpw::db

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "db/engine.h"
 
@@ -17,5 +18,8 @@ struct OdbcOptions {
 };
 
 std::shared_ptr<Engine> MakeOdbcEngine(OdbcOptions options = {});
+
+// The names of the ODBC drivers the system has installed, as connection texts name them.
+std::vector<Text> InstalledOdbcDrivers();
 
 }  // namespace kvpw::db
