@@ -360,6 +360,24 @@ TEST_F(MdbFilesTest, OperationsReadTheFileThroughDispatch) {
   EXPECT_EQ(combo->column(0, 0), Variant(u"abcdefg"));
   EXPECT_EQ(combo->column(1, 0), Variant(u"hijklmnop"));
   EXPECT_TRUE(test.boxes->boxes().empty());
+
+  // A fill-in on a file that is no parts catalogue: the part's query fails with the missing
+  // object named, in the fill-in's plain box, and the dialog keeps what it held.
+  auto part = std::make_shared<host::MemoryComboBox>(u"cboPart");
+  part->set_text(u"BRP-1");
+  auto man = std::make_shared<host::MemoryTextBox>(u"txtMan");
+  man->set_text(u"kept");
+  Variant part_arg = ObjectRef(part), man_arg = ObjectRef(man),
+          ven = ObjectRef(std::make_shared<host::MemoryTextBox>(u"txtVen")),
+          desc = ObjectRef(std::make_shared<host::MemoryTextBox>(u"txtDesc"));
+  Call(pw2, u"FillInAccFields", {&file, &part_arg, &man_arg, &ven, &desc});
+  ASSERT_EQ(test.boxes->boxes().size(), 1u);
+  const host::Box& box = test.boxes->boxes().front();
+  EXPECT_EQ(box.style, 0);
+  EXPECT_TRUE(box.text.starts_with(u"Unable to query '" + file.text() + u"': "))
+      << ToUtf8(box.text);
+  EXPECT_NE(box.text.find(u"qrySoccParts"), Text::npos) << ToUtf8(box.text);
+  EXPECT_EQ(man->text(), u"kept");
 }
 
 }  // namespace
