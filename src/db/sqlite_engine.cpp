@@ -648,8 +648,14 @@ class SqliteConnection final : public Connection {
     const std::string_view message = sqlite3_errmsg(db_);
     if (sqlite3_errcode(db_) != SQLITE_ERROR) Raise(err::kEngineFailure, reason);
     if (message.starts_with("no such table") || message.starts_with("no such view")) {
-      if (imported_) RaiseIfStoredQueryRefused(FromUtf8(message.substr(message.find(": ") + 2)));
-      Raise(kErrSqlMissingObject, u"Cannot find the input table or query (" + reason + u").");
+      const Text name = FromUtf8(message.substr(message.find(": ") + 2));
+      if (imported_) RaiseIfStoredQueryRefused(name);
+      Raise(kErrSqlMissingObject,
+            u"The Microsoft Jet database engine cannot find the input table "
+            u"or query '" +
+                name +
+                u"'.  Make sure it exists and that its name is spelled "
+                u"correctly.");
     }
     if (message.starts_with("no such function: "))
       Raise(kErrSqlSyntax,

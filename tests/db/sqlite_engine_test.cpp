@@ -275,7 +275,9 @@ TEST_F(SqliteEngineTest, StatementFaultsCarryTheEngineNumbers) {
     Text description_part;
   } cases[] = {
       {u"SELEC 1", kErrSqlSyntax, u"near \"SELEC\""},
-      {u"SELECT * FROM Nowhere", kErrSqlMissingObject, u"Nowhere"},
+      {u"SELECT * FROM Nowhere", kErrSqlMissingObject,
+       u"The Microsoft Jet database engine cannot find the input table or query 'Nowhere'.  Make "
+       u"sure it exists and that its name is spelled correctly."},
       {u"SELECT Nope FROM Parts", kErrSqlMissingParameter, u"no such column: Nope"},
       {u"   ", kErrSqlSyntax, u"Invalid SQL statement"},
       {u";", kErrSqlSyntax, u"Invalid SQL statement"},
