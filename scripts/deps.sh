@@ -23,8 +23,9 @@ packages+=(chromium libreoffice-draw-nogui poppler-utils)
 # --no-install-recommends leaves out.
 packages+=(clang libclang-rt-14-dev)
 # The Windows component is cross-built with MinGW-w64 (widl from mingw-w64-tools) and tested
-# under Wine, both architectures; 32-bit Wine needs the i386 architecture.
-packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64
+# under Wine, both architectures; 32-bit Wine needs the i386 architecture. The type library
+# imports the automation types from the IDL files of libwine-dev.
+packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev wine wine64
   wine32:i386)
 missing=()
 for p in "${packages[@]}"; do

@@ -147,21 +147,87 @@ Variant Thunk(Object& self, Args args) {
   return CallWith<M>(self, args, std::make_index_sequence<std::tuple_size_v<Params>>{});
 }
 
+template <class T>
+struct TypeOf;
+template <>
+struct TypeOf<void> {
+  static constexpr ValueType kType = ValueType::kVoid;
+};
+template <>
+struct TypeOf<Variant> {
+  static constexpr ValueType kType = ValueType::kVariant;
+};
+template <>
+struct TypeOf<Text> {
+  static constexpr ValueType kType = ValueType::kText;
+};
+template <>
+struct TypeOf<int16_t> {
+  static constexpr ValueType kType = ValueType::kInteger;
+};
+template <>
+struct TypeOf<int32_t> {
+  static constexpr ValueType kType = ValueType::kLong;
+};
+template <>
+struct TypeOf<double> {
+  static constexpr ValueType kType = ValueType::kDouble;
+};
+template <>
+struct TypeOf<bool> {
+  static constexpr ValueType kType = ValueType::kBoolean;
+};
+template <class T>
+struct TypeOf<std::shared_ptr<T>> {
+  static constexpr ValueType kType = ValueType::kObject;
+};
+template <class T>
+struct TypeOf<std::optional<T>> : TypeOf<T> {};
+
+template <class T>
+constexpr const std::type_info* ObjectTypeOf() {
+  if constexpr (kIsOptional<T>) {
+    return ObjectTypeOf<typename T::value_type>();
+  } else if constexpr (TypeOf<T>::kType == ValueType::kObject) {
+    return &typeid(typename T::element_type);
+  } else {
+    return nullptr;
+  }
+}
+
+template <class P>
+constexpr ParamInfo ParamOf() {
+  // Omitted optional arguments are the caller's to leave out, so they count as passed by
+  // reference like every other argument a macro passes in its own variable.
+  return {TypeOf<Value<P>>::kType, std::is_reference_v<P> || kIsOptional<Value<P>>, kByRef<P>,
+          kIsOptional<Value<P>>, ObjectTypeOf<Value<P>>()};
+}
+
+template <auto M, class Params = typename MethodTraits<decltype(M)>::Params>
+struct SignatureOf;
+template <auto M, class... P>
+struct SignatureOf<M, std::tuple<P...>> {
+  static constexpr ParamInfo kParams[sizeof...(P) == 0 ? 1 : sizeof...(P)] = {ParamOf<P>()...};
+  static constexpr Signature kValue{TypeOf<Value<typename MethodTraits<decltype(M)>::Ret>>::kType,
+                                    std::span<const ParamInfo>(kParams, sizeof...(P))};
+};
+
 template <auto M>
-constexpr Member Method(TextView name, DispId id) {
-  return {name, id, kMethod, &Thunk<M>};
+constexpr Member Method(TextView name, DispId id, TextView params = {}) {
+  return {name, id, kMethod, &Thunk<M>, &SignatureOf<M>::kValue, params};
 }
 template <auto M>
-constexpr Member PropertyGet(TextView name, DispId id) {
-  return {name, id, kPropertyGet, &Thunk<M>};
+constexpr Member PropertyGet(TextView name, DispId id, TextView params = {}) {
+  return {name, id, kPropertyGet, &Thunk<M>, &SignatureOf<M>::kValue, params};
+}
+// The assigned value is the last parameter and passes by value.
+template <auto M>
+constexpr Member PropertyPut(TextView name, DispId id, TextView params = {}) {
+  return {name, id, kPropertyPut, &Thunk<M>, &SignatureOf<M>::kValue, params};
 }
 template <auto M>
-constexpr Member PropertyPut(TextView name, DispId id) {
-  return {name, id, kPropertyPut, &Thunk<M>};
-}
-template <auto M>
-constexpr Member PropertyPutRef(TextView name, DispId id) {
-  return {name, id, kPropertyPutRef, &Thunk<M>};
+constexpr Member PropertyPutRef(TextView name, DispId id, TextView params = {}) {
+  return {name, id, kPropertyPutRef, &Thunk<M>, &SignatureOf<M>::kValue, params};
 }
 
 // A public data member read and assigned as a property.
@@ -187,12 +253,20 @@ Variant FieldPut(Object& self, Args args) {
   return Variant();
 }
 template <auto F>
+struct FieldSignature {
+  using Type = typename FieldTraits<decltype(F)>::Type;
+  static constexpr ParamInfo kValueParam[] = {ParamOf<Type>()};
+  static constexpr Signature kGet{TypeOf<Type>::kType, {}};
+  static constexpr Signature kPut{ValueType::kVoid, kValueParam};
+};
+
+template <auto F>
 constexpr Member FieldGetter(TextView name, DispId id) {
-  return {name, id, kPropertyGet, &FieldGet<F>};
+  return {name, id, kPropertyGet, &FieldGet<F>, &FieldSignature<F>::kGet};
 }
 template <auto F>
 constexpr Member FieldSetter(TextView name, DispId id) {
-  return {name, id, kPropertyPut, &FieldPut<F>};
+  return {name, id, kPropertyPut, &FieldPut<F>, &FieldSignature<F>::kPut};
 }
 
 }  // namespace kvpw::bind

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <typeinfo>
 
 #include "frame/variant.h"
 
@@ -45,13 +46,44 @@ void SetRef(const ObjectRef& object, TextView name, Variant value);
 // The value of an object used where a value is expected: its default member.
 Variant DefaultValue(const ObjectRef& object);
 
-// A member table entry: one name and identifier per kind of access.
+// What a member takes and gives, as a type library describes it to early-bound callers.
+enum class ValueType : uint8_t {
+  kVoid,
+  kVariant,
+  kText,
+  kInteger,
+  kLong,
+  kDouble,
+  kBoolean,
+  kObject
+};
+struct ParamInfo {
+  ValueType type;
+  // Passed as the caller's own variable rather than a copy of its value.
+  bool by_ref;
+  // Written by the member: the caller's variable receives the new value.
+  bool written;
+  bool optional;
+  // For an object parameter, the kind of object the member expects (the port it is used
+  // through), so that a runtime can wrap a foreign object accordingly; nullptr for any object.
+  const std::type_info* object_type;
+};
+struct Signature {
+  ValueType result;
+  std::span<const ParamInfo> params;
+};
+
+// A member table entry: one name and identifier per kind of access. The parameter names are
+// written as a macro declares them, separated by commas; an optional parameter with a default
+// carries it after "=" ("boolOverwrite = True").
 using Thunk = Variant (*)(Object& self, Args args);
 struct Member {
   TextView name;
   DispId id;
   uint16_t kind;
   Thunk call;
+  const Signature* signature = nullptr;
+  TextView params = {};
 };
 
 // The identity of a class of the library and its default interface.
