@@ -213,6 +213,35 @@ TEST(VsdxDrawing, PagesShapesAndNamesReadBackFromTheFile) {
   }
 }
 
+// Look-ups by name ignore letter case (Latin-1 letters too) and reach group members, also when
+// names differ only in case (the writer then makes them unique, as the application does).
+TEST(VsdxDrawing, ShapesByNameIgnoreCaseAndReachMembers) {
+  TempDir dir;
+  const fs::path file = dir.path() / "names.vsdx";
+  VsdxWriter w(u"Names.vsdx");
+  w.page(u"Page-1")
+      .group(u"Box")
+      .member(u"Twin")
+      .prop(u"P11", u"member")
+      .shape(u"twin")
+      .prop(u"P11", u"second")
+      .shape(u"\u00c4mne")
+      .prop(u"P11", u"latin")
+      .group(u"Other")
+      .member(u"Deep")
+      .prop(u"P11", u"deep");
+  w.save(file);
+  const auto doc = OpenVsdx(file);
+  Shapes& shapes = doc->pages().item(1).shapes();
+  const struct {
+    Text name, p11;
+  } cases[] = {
+      {u"tWIN", u"member"}, {u"TWIN.3", u"second"}, {u"\u00e4MNE", u"latin"}, {u"deep", u"deep"}};
+  for (const auto& c : cases) EXPECT_EQ(TextOf(shapes.item(c.name), u"Prop.P11"), c.p11);
+  for (const Text name : {u"Twins", u"Twin.2", u"Amne"})
+    EXPECT_EQ(ErrorNumberOf([&] { shapes.item(name); }), he::kNotFound) << ToUtf8(name);
+}
+
 TEST(VsdxDrawing, CellsReadTheirValuesAndInheritFromTheMaster) {
   auto doc = SampleWriter().build();
   Shapes& shapes = doc->pages().item(1).shapes();

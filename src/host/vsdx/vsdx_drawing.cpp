@@ -1,5 +1,6 @@
 #include "host/vsdx/vsdx_drawing.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -692,7 +693,7 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
     }
     VsdxShape& shape =
         members_store_.emplace_back(document_, part_, s, own_master, false, has_master);
-    by_name_.emplace(LowerCase(shape.name()), &shape);
+    named_.push_back(&shape);
     levels.emplace_back(s.child("Shapes").child("Shape"), own_master);
   }
 }
@@ -701,18 +702,36 @@ Document& VsdxPage::owner() {
   return document_;
 }
 
+namespace {
+
+size_t FoldedHash(TextView name) {
+  size_t hash = 14695981039346656037ull;
+  for (const char16_t c : name) hash = (hash ^ LowerChar(c)) * 1099511628211ull;
+  return hash;
+}
+
+}  // namespace
+
 VsdxShape* VsdxPage::find_shape(TextView name) {
   if (!members_loaded_) {
     members_loaded_ = true;
-    // Top-level shapes first, then every group's members in document order.
-    for (VsdxShape* shape : top_level_) by_name_.emplace(LowerCase(shape->name()), shape);
+    named_.assign(top_level_.begin(), top_level_.end());
     for (size_t i = 0, n = top_level_.size(); i < n; ++i) {
       const pugi::xml_node node = top_level_[i]->node();
       AddShapes(node.child("Shapes"), top_level_[i]->master_id(), false);
     }
+    by_hash_.reserve(named_.size());
+    for (uint32_t i = 0; i < named_.size(); ++i)
+      by_hash_.emplace_back(FoldedHash(named_[i]->name()), i);
+    std::sort(by_hash_.begin(), by_hash_.end());
   }
-  const auto it = by_name_.find(LowerCase(name));
-  return it == by_name_.end() ? nullptr : it->second;
+  // Equal hashes in the preferred order: the first whose name matches wins.
+  const size_t hash = FoldedHash(name);
+  for (auto it =
+           std::lower_bound(by_hash_.begin(), by_hash_.end(), std::pair<size_t, uint32_t>{hash, 0});
+       it != by_hash_.end() && it->first == hash; ++it)
+    if (EqualsNoCase(named_[it->second]->name(), name)) return named_[it->second];
+  return nullptr;
 }
 
 // VsdxPages.

@@ -228,7 +228,11 @@ class VsdxPage final : public Page {
   std::deque<VsdxShape> members_store_;
   std::vector<VsdxShape*> top_level_;
   bool members_loaded_ = false;
-  std::unordered_map<Text, VsdxShape*> by_name_;  // keyed in lower case, filled on first use
+  // Filled on first use: every shape in the order a look-up by name prefers them (top-level
+  // shapes, then group members), and each one's position under the hash of its name without
+  // regard to case, sorted. No text is kept per shape: names are read again to compare.
+  std::vector<VsdxShape*> named_;
+  std::vector<std::pair<size_t, uint32_t>> by_hash_;
   VsdxShapes shapes_{*this};
   std::unique_ptr<VsdxShape> sheet_;
 };
