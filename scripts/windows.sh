@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows component for both architectures with MinGW-w64:
-# build-windows/x86_64/KvPwForStencils.dll and build-windows/i686/KvPwForStencils.dll.
+# Cross-builds the Windows component for both architectures with MinGW-w64 and runs its tests
+# under Wine: build-windows/x86_64/KvPwForStencils.dll and build-windows/i686/KvPwForStencils.dll.
 # Usage: scripts/windows.sh [OUTPUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."

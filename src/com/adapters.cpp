@@ -1,0 +1,89 @@
+#include "com/adapters.h"
+
+namespace kvpw::com {
+namespace {
+
+// Control members as the dialog controls name them.
+constexpr TextView kClear = u"Clear";
+constexpr TextView kAddItem = u"AddItem";
+constexpr TextView kListCount = u"ListCount";
+constexpr TextView kColumn = u"Column";
+constexpr TextView kValue = u"Value";
+constexpr TextView kText = u"Text";
+constexpr TextView kControls = u"Controls";
+
+std::shared_ptr<host::Control> AsControl(const Variant& value) {
+  if (!value.is_object()) Raise(err::kTypeMismatch);
+  if (!value.object()) return nullptr;
+  if (auto control = std::dynamic_pointer_cast<host::Control>(value.object())) return control;
+  auto* backed = dynamic_cast<AutomationBacked*>(value.object().get());
+  if (!backed) Raise(err::kTypeMismatch);
+  return std::make_shared<ControlOverAutomation>(backed->dispatch());
+}
+
+Variant InvokeDefault(Object& object, uint16_t kinds, std::vector<Variant> values) {
+  std::vector<Variant*> pointers;
+  for (Variant& v : values) pointers.push_back(&v);
+  return object.Invoke(kDispIdValue, kinds, pointers);
+}
+
+}  // namespace
+
+ObjectRef MakeAdapter(IDispatch* dispatch, const std::type_info* object_type) {
+  if (object_type && *object_type == typeid(host::Control))
+    return std::make_shared<ControlOverAutomation>(dispatch);
+  return std::make_shared<ForeignObject>(dispatch);
+}
+
+void ControlOverAutomation::clear() {
+  CallForeign(foreign_, kClear, kMethod);
+}
+
+void ControlOverAutomation::add_item(const Variant& item) {
+  CallForeign(foreign_, kAddItem, kMethod, {item});
+}
+
+int32_t ControlOverAutomation::list_count() {
+  return ToLong(CallForeign(foreign_, kListCount, kPropertyGet));
+}
+
+void ControlOverAutomation::set_column(int32_t column, int32_t row, const Variant& value) {
+  CallForeign(foreign_, kColumn, kPropertyPut, {Variant(column), Variant(row), value});
+}
+
+Variant ControlOverAutomation::value() {
+  return CallForeign(foreign_, kValue, kPropertyGet);
+}
+
+void ControlOverAutomation::set_value(const Variant& value) {
+  CallForeign(foreign_, kValue, kPropertyPut, {value});
+}
+
+Text ControlOverAutomation::text() {
+  return ToText(CallForeign(foreign_, kText, kPropertyGet));
+}
+
+void ControlOverAutomation::set_text(TextView text) {
+  CallForeign(foreign_, kText, kPropertyPut, {Variant(text)});
+}
+
+Variant ControlOverAutomation::default_value() {
+  return InvokeDefault(foreign_, kPropertyGet, {});
+}
+
+void ControlOverAutomation::set_default_value(const Variant& value) {
+  InvokeDefault(foreign_, kPropertyPut, {value});
+}
+
+std::shared_ptr<host::Control> ControlOverAutomation::member(TextView name) {
+  return AsControl(CallForeign(foreign_, name, kPropertyGet));
+}
+
+std::shared_ptr<host::Control> ControlOverAutomation::controls(TextView name) {
+  // `frm.Controls(name)`: the collection first, then its default member with the name.
+  const Variant collection = CallForeign(foreign_, kControls, kPropertyGet);
+  if (!collection.is_object() || !collection.object()) Raise(err::kObjectNotSet);
+  return AsControl(InvokeDefault(*collection.object(), kPropertyGet | kMethod, {Variant(name)}));
+}
+
+}  // namespace kvpw::com
