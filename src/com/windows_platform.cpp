@@ -12,16 +12,12 @@
 #include <string>
 
 #include "com/automation.h"
-#include "db/connection_text.h"
+#include "db/engines.h"
+#include "db/odbc/access_files.h"
 #include "db/odbc/odbc_engine.h"
 
 namespace kvpw::com {
 namespace {
-
-constexpr TextView kAccessDriver = u"{Microsoft Access Driver (*.mdb, *.accdb)}";
-constexpr TextView kOlderAccessDriver = u"{Microsoft Access Driver (*.mdb)}";
-// The workgroup file of a secured desktop database, in the driver's words.
-constexpr TextView kSystemDbKey = u"SystemDB";
 
 std::optional<Text> EnvironmentText(const wchar_t* name) {
   wchar_t buffer[MAX_PATH * 2];
@@ -69,53 +65,11 @@ class WindowsMessageBox final : public MessageBox {
   }
 };
 
-// A connection whose provider texts are opened with the Access driver.
-class AccessConnection final : public db::Connection {
- public:
-  explicit AccessConnection(db::ConnectionRef inner) : inner_(std::move(inner)) {}
-
-  void set_connection_string(TextView text) override { inner_->set_connection_string(text); }
-  const Text& connection_string() const override { return inner_->connection_string(); }
-  void set_property(TextView name, const Variant& value) override {
-    if (EqualsNoCase(name, db::kSystemDatabaseProperty)) {
-      system_db_ = ToText(value);
-      return;
-    }
-    inner_->set_property(name, value);
-  }
-  void open(TextView connection_text, TextView user, TextView password) override {
-    const Text given(connection_text.empty() ? TextView(inner_->connection_string())
-                                             : connection_text);
-    std::vector<Text> candidates = AccessDriverTexts(given);
-    if (!system_db_.empty() && candidates.size() > 1)
-      for (Text& c : candidates) c += u";" + Text(kSystemDbKey) + u"=" + system_db_;
-    // The older driver is tried only when the current one is not installed or fails to open.
-    for (size_t i = 0; i + 1 < candidates.size(); ++i) {
-      try {
-        inner_->open(candidates[i], user, password);
-        return;
-      } catch (const Error&) {
-      }
-    }
-    inner_->open(candidates.back(), user, password);
-  }
-  int32_t state() const override { return inner_->state(); }
-  db::RecordsetRef execute(TextView sql) override { return inner_->execute(sql); }
-  void close() override { inner_->close(); }
-  void begin_reads() override { inner_->begin_reads(); }
-  void end_reads() override { inner_->end_reads(); }
-
- private:
-  db::ConnectionRef inner_;
-  Text system_db_;
-};
-
+// Files go to the Access driver; everything but the engine's copy is the adapters'.
 class WindowsEngine final : public db::Engine {
  public:
-  WindowsEngine() : odbc_(db::MakeOdbcEngine()) {}
-  db::ConnectionRef new_connection() override {
-    return std::make_shared<AccessConnection>(odbc_->new_connection());
-  }
+  WindowsEngine() : engine_(db::MakeEngine(db::MakeAccessFilesEngine(db::MakeOdbcEngine()))) {}
+  db::ConnectionRef new_connection() override { return engine_->new_connection(); }
   void copy_file(TextView from, TextView to, bool overwrite) override {
     const Text source(from), target(to);
     if (CopyFileW(Wide(source), Wide(target), overwrite ? FALSE : TRUE)) return;
@@ -135,20 +89,10 @@ class WindowsEngine final : public db::Engine {
   }
 
  private:
-  std::shared_ptr<db::Engine> odbc_;
+  std::shared_ptr<db::Engine> engine_;
 };
 
 }  // namespace
-
-std::vector<Text> AccessDriverTexts(TextView connection_text) {
-  const std::vector<db::Setting> settings = db::ParseConnectionText(connection_text);
-  const Text* provider = db::FindSetting(settings, db::kProviderKey);
-  const Text* source = db::FindSetting(settings, db::kDataSourceKey);
-  if (!provider || !EqualsNoCase(*provider, db::kJetProvider) || !source)
-    return {Text(connection_text)};
-  const Text dbq = u";Dbq=" + *source;
-  return {u"Driver=" + Text(kAccessDriver) + dbq, u"Driver=" + Text(kOlderAccessDriver) + dbq};
-}
 
 std::shared_ptr<MessageBox> MakeWindowsMessageBox() {
   return std::make_shared<WindowsMessageBox>();

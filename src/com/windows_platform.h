@@ -16,11 +16,8 @@ inline constexpr wchar_t kMessageBoxLogVariable[] = L"KVPW_MESSAGE_BOX_LOG";
 
 std::shared_ptr<MessageBox> MakeWindowsMessageBox();
 
-// The desktop engine's provider text ("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=PATH") as
-// the Access ODBC driver's: the current driver first, then the older one that reads only .mdb.
-// Data source names and other ODBC texts pass as they are.
-std::vector<Text> AccessDriverTexts(TextView connection_text);
-
+// The desktop engine's provider texts through the Access ODBC driver, data source names and
+// driver texts through ODBC as they are, and the file system's copy.
 std::shared_ptr<db::Engine> MakeWindowsEngine();
 
 // The one platform of the component's objects, made on first use.
