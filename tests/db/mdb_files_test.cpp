@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <set>
 #include <span>
 #include <string>
@@ -186,6 +187,31 @@ void EditHeader(std::string& file, const std::function<void(unsigned char*)>& ed
   mdb::Rc4(kKey, sizeof kKey, Bytes(file, 0x18), size);
   edit(Bytes(file));
   mdb::Rc4(kKey, sizeof kKey, Bytes(file, 0x18), size);
+}
+
+// Bytes changed anywhere in the first pages (header, catalogue, system tables): the open works,
+// or fails with the open failure and a reason; the caller's process is never taken down.
+TEST_F(MdbFilesTest, DamagedPagesFailWithTheOpenFailure) {
+  const std::string whole = ReadWhole(MdbFolder() / "testV1997.mdb");
+  std::mt19937 random(7);
+  int failed = 0;
+  for (int round = 0; round < 200; ++round) {
+    std::string damaged = whole;
+    for (unsigned k = 0, n = 1 + random() % 40; k < n; ++k)
+      damaged[0x14 + random() % (20000 - 0x14)] = static_cast<char>(random());
+    const fs::path file = dir_.path() / ("damaged" + std::to_string(round) + ".mdb");
+    std::ofstream(file, std::ios::binary) << damaged;
+    try {
+      engine_->new_connection()->open(
+          u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + FromUtf8(file.string()), u"", u"");
+    } catch (const Error& e) {
+      ++failed;
+      EXPECT_EQ(e.number(), err::kEngineFailure) << round;
+      EXPECT_TRUE(e.description().starts_with(u"Unable to open database: "))
+          << round << ": " << ToUtf8(e.description());
+    }
+  }
+  EXPECT_GT(failed, 0) << "the damage should make some files unreadable";
 }
 
 // The desktop engine refuses a file with a database password when the connection gives none,

@@ -106,8 +106,11 @@ class Db {
   }
 
   [[noreturn]] void Fail(std::string_view what) const {
-    Raise(err::kEngineFailure, u"The imported copy cannot be written (" + FromUtf8(what) + u": " +
-                                   FromUtf8(sqlite3_errmsg(db_)) + u").");
+    // SQLite refusing a statement of ours means names the file holds that no table can have.
+    if (sqlite3_errcode(db_) == SQLITE_ERROR)
+      Unable("the file is damaged (" + std::string(sqlite3_errmsg(db_)) + ")");
+    Unable("the imported copy cannot be written (" + std::string(what) + ": " +
+           sqlite3_errmsg(db_) + ")");
   }
 
  private:

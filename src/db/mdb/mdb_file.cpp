@@ -247,8 +247,8 @@ Value Decode(MdbHandle* mdb, const MdbColumn& col, const MdbField& field) {
     case MDB_OLE: {
       std::vector<uint8_t> bytes;
       if (!ReadLongValue(mdb, p, field.siz, bytes))
-        Raise(err::kEngineFailure, u"The database file is damaged: a long value of column " +
-                                       FromUtf8(col.name) + u" cannot be read.");
+        Unable(std::string("the file is damaged: a long value of column ") + col.name +
+               " cannot be read");
       if (col.col_type == MDB_OLE) return Bytes{std::move(bytes)};
       return TextOf(mdb, bytes.data(), bytes.size());
     }
@@ -374,7 +374,7 @@ std::vector<Column> MdbFile::read_table(const std::string& name, const RowSink& 
   if (!entry) Raise(err::kEngineFailure, u"The database has no table " + FromUtf8(name) + u".");
   std::unique_ptr<MdbTableDef, TableCloser> table(mdb_read_table(entry));
   if (!table || !mdb_read_columns(table.get()))
-    Raise(err::kEngineFailure, u"The table " + FromUtf8(name) + u" cannot be read.");
+    Unable("the file is damaged: the table " + name + " cannot be read");
   std::vector<Column> columns;
   std::vector<const MdbColumn*> defs;
   for (unsigned i = 0; i < table->num_cols; ++i) {
