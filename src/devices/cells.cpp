@@ -42,7 +42,8 @@ Text QuotedTextFormula(TextView text) {
 
 Text GetCellText(host::Shape& shape, const host::CellName& name) {
   if (!shape.cell_exists(name)) return Text();
-  return shape.cell(name).result_text(Variant(Text()));
+  static const Variant kNoUnits{Text()};
+  return shape.cell_result_text(name, kNoUnits);
 }
 
 int32_t GetCellInteger(host::Shape& shape, const host::CellName& name) {

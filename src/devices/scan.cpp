@@ -42,7 +42,7 @@ enum : int {
 
 Text ReadText(host::Shape& shape, int cell) {
   static const Variant kUnits(int16_t{0});
-  return shape.cell(Name(cell)).result_text(kUnits);
+  return shape.cell_result_text(Name(cell), kUnits);
 }
 
 Text ReadOptional(host::Shape& shape, int exists, int cell) {

@@ -192,6 +192,11 @@ class Shape : public TableObject {
   virtual bool cell_exists_locally(const CellName& name) = 0;
   // Fails when the shape has no such cell.
   virtual Cell& cell(const CellName& name) = 0;
+  // cell(name).result_text(units), without the adapter having to keep a cell object for a
+  // value that is only read: scans read a few cells of every shape.
+  virtual Text cell_result_text(const CellName& name, const Variant& units) {
+    return cell(name).result_text(units);
+  }
   // Rows are numbered from 0 within their section.
   virtual Cell& cell_src(int16_t section, int16_t row, int16_t column) = 0;
   // Appends a row to the section (kSectionUser or kSectionProperty) and returns its index.

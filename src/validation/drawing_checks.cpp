@@ -26,7 +26,7 @@ const Variant kNoUnits{Text()};
 }  // namespace
 
 Text CellText(host::Shape& shape, const host::CellName& name) {
-  return shape.cell(name).result_text(kNoUnits);
+  return shape.cell_result_text(name, kNoUnits);
 }
 
 int16_t CountOneMore(int16_t count) {

@@ -181,9 +181,10 @@ void VsdxCell::set_formula(TextView formula) {
   cell.remove_attribute("F");
 }
 
-Text VsdxCell::result_text(const Variant& units) {
-  CheckNoUnits(units);
-  const Value v = ReadValue(Node(), IsFlagColumn(section_, column_));
+namespace {
+
+Text ResultText(pugi::xml_node cell, int16_t section, int16_t column) {
+  const Value v = ReadValue(cell, IsFlagColumn(section, column));
   switch (v.kind) {
     case Value::Kind::kNone:
       return Text();
@@ -195,6 +196,13 @@ Text VsdxCell::result_text(const Variant& units) {
       return v.number != 0 ? u"TRUE" : u"FALSE";
   }
   return Text();
+}
+
+}  // namespace
+
+Text VsdxCell::result_text(const Variant& units) {
+  CheckNoUnits(units);
+  return ResultText(Node(), section_, column_);
 }
 
 double VsdxCell::result_number() {
@@ -564,6 +572,17 @@ Cell& VsdxShape::cell(const CellName& name) {
       NewCell(name.section(), NameAndDelOf(found.row).name, name.row_hash(), name.column());
   cell.Remember(found.cell, document_.generation());
   return cell;
+}
+
+Text VsdxShape::cell_result_text(const CellName& name, const Variant& units) {
+  if (name.is_shape_cell() || !name.is_row_cell()) return cell(name).result_text(units);
+  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.row_hash(), name.column()))
+    return known->result_text(units);
+  const Lookup found =
+      Find(name.section(), name.row(), name.row_hash(), ColumnName(name.section(), name.column()));
+  if (!found.row_exists) Fail(kNoSuchCell, kNoSuchCellText);
+  CheckNoUnits(units);
+  return ResultText(found.cell, name.section(), name.column());
 }
 
 Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {

@@ -116,6 +116,7 @@ class VsdxShape final : public Shape {
   bool cell_exists(const CellName& name) override;
   bool cell_exists_locally(const CellName& name) override;
   Cell& cell(const CellName& name) override;
+  Text cell_result_text(const CellName& name, const Variant& units) override;
   Cell& cell_src(int16_t section, int16_t row, int16_t column) override;
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
 
