@@ -9,4 +9,5 @@ for arch in x86_64 i686; do
   cmake -S windows -B "$out/$arch" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
     -DKVPW_WINDOWS_ARCH=$arch >/dev/null
   cmake --build "$out/$arch" -j 2
+  ctest --test-dir "$out/$arch" --output-on-failure
 done

@@ -70,8 +70,11 @@ struct VariantHolder {
   VariantHolder& operator=(const VariantHolder&) = delete;
 };
 
+// A never-dimensioned array is no SAFEARRAY at all, as the macro language keeps one: it has no
+// bounds, and UBound on it fails with 9.
 SAFEARRAY* ToSafeArray(const Array& array) {
-  const ULONG count = array.dimensioned() ? static_cast<ULONG>(array.items->size()) : 0;
+  if (!array.dimensioned()) return nullptr;
+  const ULONG count = static_cast<ULONG>(array.items->size());
   SAFEARRAY* sa = SafeArrayCreateVector(VT_VARIANT, 0, count);
   if (!sa) throw std::bad_alloc();
   for (LONG i = 0; i < static_cast<LONG>(count); ++i) {
@@ -452,8 +455,6 @@ void ToVariant(const Variant& value, VARIANT* out) {
       V_VT(out) = VT_DISPATCH;
       return;
     case VarType::kArray:
-      // An undimensioned array reaches the caller as the macro language's empty array, with
-      // upper bound -1, so that UBound works on every result.
       V_ARRAY(out) = ToSafeArray(value.array());
       V_VT(out) = VT_ARRAY | VT_VARIANT;
       return;

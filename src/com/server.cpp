@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "com/automation.h"
 #include "com/windows_platform.h"
@@ -113,10 +114,26 @@ LONG SetValue(const Hive& hive, const Text& key, const wchar_t* name, const Text
   return rc;
 }
 
+// Subkeys first: a key with subkeys cannot be deleted.
+void DeleteKeyAndSubkeys(HKEY root, const Text& path) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(root, Wide(path), 0, KEY_READ, &handle) != ERROR_SUCCESS) return;
+  std::vector<Text> subkeys;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    subkeys.push_back(FromBstr(name, length));
+  }
+  RegCloseKey(handle);
+  for (const Text& subkey : subkeys) DeleteKeyAndSubkeys(root, path + u"\\" + subkey);
+  RegDeleteKeyW(root, Wide(path));
+}
+
 void DeleteTree(const Hive& hive, const Text& key) {
-  const Text path = hive.prefix + key;
-  RegDeleteTreeW(hive.root, Wide(path));
-  RegDeleteKeyW(hive.root, Wide(path));
+  DeleteKeyAndSubkeys(hive.root, hive.prefix + key);
 }
 
 Text Version() {
@@ -164,10 +181,11 @@ HRESULT UnregisterClasses(bool per_user) {
   const Text id(library::kLibraryId);
   CLSIDFromString(const_cast<LPOLESTR>(Wide(id)), &libid);
   const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
-  const HRESULT hr =
-      per_user
-          ? UnRegisterTypeLibForUser(libid, library::kMajorVersion, library::kMinorVersion, 0, kind)
-          : UnRegisterTypeLib(libid, library::kMajorVersion, library::kMinorVersion, 0, kind);
+  const HRESULT hr = per_user
+                         ? UnRegisterTypeLibForUser(libid, library::kMajorVersion,
+                                                    library::kMinorVersion, library::kLocale, kind)
+                         : UnRegisterTypeLib(libid, library::kMajorVersion, library::kMinorVersion,
+                                             library::kLocale, kind);
   // Unregistering what was never registered is no failure.
   if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED &&
       hr != TYPE_E_CANTLOADLIBRARY)

@@ -1,0 +1,273 @@
+' The component as a stencil macro uses it: classes created by name, late-bound calls, script
+' classes standing in for the dialog's controls. Ends with "N passed, N failed".
+Option Explicit
+
+Dim passed, failed
+passed = 0
+failed = 0
+
+' Texts and flags must be of the same kind; numbers are compared by value, whatever their size.
+Function Same(actual, expected)
+  If IsNumeric(expected) And VarType(expected) <> vbString And VarType(expected) <> vbBoolean Then
+    Same = VarType(actual) <> vbString And VarType(actual) <> vbBoolean
+    If Same Then Same = actual = expected
+  Else
+    Same = TypeName(actual) = TypeName(expected)
+    If Same Then Same = actual = expected
+  End If
+End Function
+
+Sub Check(what, actual, expected)
+  If Same(actual, expected) Then
+    passed = passed + 1
+  Else
+    failed = failed + 1
+    WScript.Echo "FAILED " & what & ": got [" & actual & "] (" & TypeName(actual) & _
+      "), expected [" & expected & "] (" & TypeName(expected) & ")"
+  End If
+End Sub
+
+' The error of the last statement run under On Error Resume Next, then cleared.
+Sub CheckError(what, number, description)
+  Check what & " (number)", Err.Number, number
+  If description <> "" Then Check what & " (description)", Err.Description, description
+  Err.Clear
+End Sub
+
+' A logged box's field with its escapes undone.
+Function Unescape(field)
+  Dim i, c, out
+  out = ""
+  i = 1
+  Do While i <= Len(field)
+    c = Mid(field, i, 1)
+    If c = "\" And i < Len(field) Then
+      i = i + 1
+      Select Case Mid(field, i, 1)
+        Case "n": c = vbLf
+        Case "r": c = vbCr
+        Case "t": c = vbTab
+        Case Else: c = Mid(field, i, 1)
+      End Select
+    End If
+    out = out & c
+    i = i + 1
+  Loop
+  Unescape = out
+End Function
+
+' The message boxes shown so far, one line each: style, title, text (line breaks as \n, \r).
+Function Boxes()
+  Dim fso, path, file
+  Set fso = CreateObject("Scripting.FileSystemObject")
+  path = CreateObject("WScript.Shell").ExpandEnvironmentStrings("%KVPW_MESSAGE_BOX_LOG%")
+  Boxes = ""
+  If fso.FileExists(path) Then
+    Set file = fso.OpenTextFile(path, 1)
+    If Not file.AtEndOfStream Then Boxes = file.ReadAll
+    file.Close
+    fso.DeleteFile path
+  End If
+End Function
+
+' A combo box or list box of a dialog: its list and value. (Wine's script parser takes Text for
+' a keyword, so this stand-in has no Text member.)
+Class ComboBox
+  Public Value
+  Private rows
+  Private Sub Class_Initialize()
+    Set rows = CreateObject("Scripting.Dictionary")
+    Value = Null
+  End Sub
+  Public Sub Clear()
+    rows.RemoveAll
+  End Sub
+  Public Sub AddItem(item)
+    rows.Add rows.Count & ",0", item
+  End Sub
+  Public Property Get ListCount()
+    ListCount = rows.Count
+  End Property
+  Public Property Let Column(col, row, v)
+    rows(row & "," & col) = v
+  End Property
+  Public Function Cell(row, col)
+    Cell = rows(row & "," & col)
+  End Function
+End Class
+
+Sub Identities()
+  Dim shell, names, i, o
+  Set shell = CreateObject("WScript.Shell")
+  names = Array("Pw2", "KvAdoConnection", "PwVsdDevice", "PwVsdDeviceCollection")
+  For i = 0 To UBound(names)
+    Set o = CreateObject("KvPwForStencils." & names(i))
+    ' The interface name comes from the embedded type library.
+    Check "type of " & names(i), TypeName(o), "_" & names(i)
+    Check "current version of " & names(i), _
+      shell.RegRead("HKCR\KvPwForStencils." & names(i) & "\CurVer\"), _
+      "KvPwForStencils." & names(i) & ".1"
+  Next
+  Dim clsid
+  clsid = shell.RegRead("HKCR\KvPwForStencils.Pw2\CLSID\")
+  Check "class identifier", clsid, "{8DFF3647-A365-4084-9ECE-C18C1E58EA7D}"
+  Check "threading model", _
+    shell.RegRead("HKCR\CLSID\" & clsid & "\InprocServer32\ThreadingModel"), "Apartment"
+  Check "type library", shell.RegRead("HKCR\CLSID\" & clsid & "\TypeLib\"), _
+    "{86863F5D-C460-483A-94BB-5FE7E887E495}"
+  Check "type library version", _
+    shell.RegRead("HKCR\TypeLib\{86863F5D-C460-483A-94BB-5FE7E887E495}\1.0\"), _
+    "Korvane PW 2010 Interface for Visio Stencils"
+  On Error Resume Next
+  Set o = CreateObject("KvPwForStencils.NoSuchClass")
+  CheckError "an unknown class", 429, ""
+End Sub
+
+Sub ServiceObject()
+  Dim pw
+  Set pw = CreateObject("KvPwForStencils.Pw2")
+  Check "fields start empty", pw.PzPartDatabasePath & "|" & pw.PartPropsDatabasePath, "|"
+  pw.Initialize "C:\parts.mdb", "C:\props.mdb"
+  Check "Initialize sets both", pw.PzPartDatabasePath & "|" & pw.PartPropsDatabasePath, _
+    "C:\parts.mdb|C:\props.mdb"
+  ' Names without regard to case, as the macro language has it.
+  pw.pzpartdatabasepath = "D:\other.mdb"
+  Check "a field assigned in lower case", pw.PZPARTDATABASEPATH, "D:\other.mdb"
+  Check "tier 1", pw.fncstrTier("12:3:45", 1), "3"
+  Check "a missing tier", pw.FncStrTier("12:3", 4), "0"
+  Check "wildcards", pw.FixSqlWildcardPattern("MfgPartNumber", "BRE-*"), _
+    "MfgPartNumber LIKE 'BRE-%'"
+  On Error Resume Next
+  pw.NoSuchOperation
+  CheckError "an unknown member", 438, ""
+  pw.fncstrTier "1:2"
+  CheckError "a missing argument", 449, ""
+End Sub
+
+Sub ByReferenceAndArrays()
+  Dim pw, count, message, list
+  Set pw = CreateObject("KvPwForStencils.Pw2")
+  count = 7
+  message = ""
+  list = pw.GetSystemList("plant.vsd", count, message)
+  Check "an empty error text stays empty", message, ""
+  Check "the count is not touched", count, 7
+  Check "the list is an array", IsArray(list), True
+  ' Never dimensioned, as the macro language makes it: no bounds at all, so UBound fails (with
+  ' 9 on Windows; Wine's script engine says 5).
+  On Error Resume Next
+  Dim upper
+  upper = UBound(list)
+  Check "UBound of the never-dimensioned list fails", Err.Number <> 0, True
+  Err.Clear
+  On Error Goto 0
+  message = "no drawing"
+  list = pw.GetSystemList("plant.vsd", count, message)
+  Check "the error text is written back", message, _
+    "Unable to get System List from 'plant.vsd': no drawing"
+
+  Dim found, row
+  found = True
+  row = pw.GetDatabaseTableRow("C:\no\such\parts.mdb", "SELECT * FROM tblParts", found)
+  Check "boolFound written back", found, False
+  Check "no row", IsArray(row), True
+  Dim box
+  box = Unescape(Boxes())
+  Check "the open failure's box", Left(box, Len("0" & vbTab & "KvPwForStencils" & vbTab & _
+    "Unable to query 'C:\no\such\parts.mdb'")), _
+    "0" & vbTab & "KvPwForStencils" & vbTab & "Unable to query 'C:\no\such\parts.mdb'"
+End Sub
+
+Sub Devices()
+  Dim d, e, col, item, names
+  Set d = CreateObject("KvPwForStencils.PwVsdDevice")
+  d.Device = "AHU-1"
+  d.PartNum = "BRE-1C-24A"
+  d.DeviceType = 3
+  d.LCM = "1:2:3"
+  Dim row
+  row = d.ToString()
+  Set e = CreateObject("KvPwForStencils.PwVsdDevice")
+  Check "a device row read back", e.LoadFromString(row), True
+  Check "its fields", e.Device & "|" & e.PartNum & "|" & e.DeviceType & "|" & e.LCM, _
+    "AHU-1|BRE-1C-24A|3|1:2:3"
+
+  Set col = CreateObject("KvPwForStencils.PwVsdDeviceCollection")
+  col.Add "C1", "P1", 1, "", "", "", "", "1:1:1", "c1"
+  col.Add "C2", "P2", 2, "", "", "", "", "1:1:2", "c2"
+  Set item = col.Add("C3", "P3", 4, "", "", "", "", "1:2:1")
+  Check "Count", col.Count, 3
+  Check "default member by key", col("C1").Device, "C1"
+  Check "by key in other case", col("C2").PartNum, "P2"
+  Check "by position", col(3).Device, "C3"
+  Check "the same record", col(3) Is item, True
+  Check "FindDevice", col.FindDevice("C2").LCM, "1:1:2"
+  names = ""
+  For Each item In col
+    names = names & item.Device & ";"
+  Next
+  Check "For Each in order", names, "C1;C2;C3;"
+  On Error Resume Next
+  Set item = col.Item(9)
+  CheckError "a position past the end", 9, "Subscript out of range"
+  Set item = col.Item("nobody")
+  CheckError "an unknown key", 5, ""
+  col.Add "C4", "P4", 1, "", "", "", "", "", "C1"
+  CheckError "a duplicate key", 457, ""
+  col.Add "C5", "P5", 40000, "", "", "", "", "", ""
+  CheckError "a device type past 16 bits", 6, ""
+  On Error Goto 0
+  col.Remove "c1"
+  Check "after Remove", col.Count, 2
+  Check "the first is now C2", col(1).Device, "C2"
+End Sub
+
+Sub Connections()
+  Dim conn, reason, rs
+  Set conn = CreateObject("KvPwForStencils.KvAdoConnection")
+  conn.FileName = "C:\Catalogues\Parts.MDB"
+  Check "DBType from the file name", conn.DBType, "MDB"
+  Check "the provider", conn.Provider, "Microsoft.Jet.OLEDB.4.0"
+  Check "the connection text", conn.ConnString, _
+    "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\Catalogues\Parts.MDB"
+  Check "AutoCloseConn starts True", conn.AutoCloseConn, True
+  conn.Tag = "mine"
+  Check "Tag", conn.Tag, "mine"
+  Check "not open", conn.ConnIsOpen, False
+  reason = ""
+  Set rs = conn.ConnQuery("SELECT 1", reason)
+  Check "no record set for a file that is not there", rs Is Nothing, True
+  Check "the reason is written back", reason <> "", True
+  ' The optional error text may be left out.
+  Check "ConnOpen without its argument", conn.ConnOpen() Is Nothing, True
+  Check "no box from the connection itself", Boxes(), ""
+End Sub
+
+Sub Lists()
+  ' A data source through the system's ODBC, as a caller's own record set.
+  Dim conn, reason, rs, combo, pw
+  Set conn = CreateObject("KvPwForStencils.KvAdoConnection")
+  conn.DSN = "kvpw_parts"
+  Check "a data source's connection text", conn.ConnString, "DSN=kvpw_parts"
+  reason = ""
+  Set rs = conn.ConnQuery("SELECT MfgPartNumber FROM qrySoccParts ORDER BY MfgPartNumber", reason)
+  If rs Is Nothing Then
+    Check "the data source opens", reason, ""
+    Exit Sub
+  End If
+  Check "the record set has rows", rs.EOF, False
+  Dim first
+  first = rs.Fields("MfgPartNumber").Value
+  Check "a field by name", Len(first) > 0, True
+  Check "the engine connection is open", conn.Connection.State, 1
+  conn.ConnClose
+  Check "closed", conn.ConnIsOpen, False
+End Sub
+
+Identities
+ServiceObject
+ByReferenceAndArrays
+Devices
+Connections
+Lists
+WScript.Echo passed & " passed, " & failed & " failed"
