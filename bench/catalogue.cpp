@@ -75,6 +75,28 @@ std::string Build(int parts) {
 
 }  // namespace
 
+void WriteKeyedCatalogue(const std::string& file, int parts) {
+  std::filesystem::remove(file);
+  sqlite3* db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  try {
+    Exec(db,
+         "CREATE TABLE Parts(MfgPartNumber TEXT COLLATE NOCASE PRIMARY KEY,"
+         " MfgDescription TEXT COLLATE NOCASE, Maker TEXT COLLATE NOCASE, MfgListPrice CURRENCY,"
+         " SoccBitmap TEXT COLLATE NOCASE);"
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+             std::to_string(parts) +
+             ") INSERT INTO Parts SELECT printf('P-%07d', i), 'Relay, DPDT, 24 V coil ' || i, "
+             "'Korvane', i * 0.25, 'RA2B' FROM n;"
+             "CREATE VIEW qrySoccParts AS SELECT MfgPartNumber, MfgDescription, Maker,"
+             " MfgListPrice, SoccBitmap FROM Parts;");
+  } catch (...) {
+    sqlite3_close(db);
+    throw;
+  }
+  sqlite3_close(db);
+}
+
 const std::string& ScaledCatalogue(int parts) {
   static std::map<int, std::string> built;
   auto it = built.find(parts);

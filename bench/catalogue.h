@@ -11,6 +11,10 @@ namespace kvpw::bench {
 // once per process in the temporary directory.
 const std::string& ScaledCatalogue(int parts);
 
+// A catalogue of `parts` made-up parts ("P-0000001" on) in one table keyed by part number, and
+// the view the part lookups read (qrySoccParts), written at `file` (replaced if there).
+void WriteKeyedCatalogue(const std::string& file, int parts);
+
 struct TypedPart {
   std::string number, type;
 };

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalogue.h"
 #include "db/kv_ado_connection.h"
 #include "db/sqlite_engine.h"
 #include "host/message_boxes.h"
@@ -21,22 +22,7 @@ constexpr int kParts = 100000;
 const std::string& CatalogueFile() {
   static const std::string file = [] {
     const auto path = std::filesystem::temp_directory_path() / "kvpw-bench-parts.mdb";
-    std::filesystem::remove(path);
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    const std::string sql =
-        "CREATE TABLE Parts(MfgPartNumber TEXT COLLATE NOCASE PRIMARY KEY,"
-        " MfgDescription TEXT COLLATE NOCASE, Maker TEXT COLLATE NOCASE, MfgListPrice DOUBLE,"
-        " SoccBitmap TEXT COLLATE NOCASE);"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(kParts) +
-        ") INSERT INTO Parts SELECT printf('P-%07d', i), 'Relay, DPDT, 24 V coil ' || i, "
-        "'Korvane', i * 0.25, 'RA2B' FROM n;"
-        "CREATE VIEW qrySoccParts AS SELECT MfgPartNumber, MfgDescription, Maker, MfgListPrice,"
-        " SoccBitmap FROM Parts;";
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db));
-    sqlite3_close(db);
+    kvpw::bench::WriteKeyedCatalogue(path.string(), kParts);
     return path.string();
   }();
   return file;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "catalogue.h"
 #include "db/engine.h"
 #include "db/jet_sql.h"
 #include "db/mdb/import.h"
@@ -88,21 +89,7 @@ const std::string& GeneratedCopy() {
 const std::string& NativeCatalogue() {
   static const std::string file = [] {
     const std::string f = (Scratch() / "native.mdb").string();
-    sqlite3* db = nullptr;
-    sqlite3_open(f.c_str(), &db);
-    const std::string sql =
-        "CREATE TABLE Parts(MfgPartNumber TEXT COLLATE NOCASE PRIMARY KEY,"
-        " MfgDescription TEXT COLLATE NOCASE, Maker TEXT COLLATE NOCASE, MfgListPrice CURRENCY,"
-        " SoccBitmap TEXT COLLATE NOCASE);"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(kParts) +
-        ") INSERT INTO Parts SELECT printf('P-%07d', i), 'Relay, DPDT, 24 V coil ' || i, "
-        "'Korvane', i * 0.25, 'RA2B' FROM n;"
-        "CREATE VIEW qrySoccParts AS SELECT MfgPartNumber, MfgDescription, Maker, MfgListPrice,"
-        " SoccBitmap FROM Parts;";
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db));
-    sqlite3_close(db);
+    kvpw::bench::WriteKeyedCatalogue(f, kParts);
     return f;
   }();
   return file;

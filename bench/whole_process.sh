@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-7}
-for tool in "$build/bench/bench_data" "$build/bench/floor_read" "$build/tools/kvpw/kvpw"; do
+for tool in "$build/bench/bench_data" "$build/bench/floor_read" "$build/bench/first_calls" \
+  "$build/tools/kvpw/kvpw"; do
   [ -x "$tool" ] || { echo "whole_process.sh: $tool is missing; build with KVPW_BENCH=ON" >&2; exit 2; }
 done
 [ -x /usr/bin/time ] || { echo "whole_process.sh: /usr/bin/time is missing (apt-get install time)" >&2; exit 2; }
@@ -23,14 +24,15 @@ drawing=$work/drawing.vsdx
 listed=$work/listed.vsdx
 "$kvpw" devices update "$drawing" -o "$listed" --quiet
 
-# One run: wall seconds and peak resident KiB, appended to the file named first.
+# One run: wall seconds, peak resident KiB and CPU seconds (user and system), appended to the
+# file named first. CPU time is the steadier measure on a machine shared with other work.
 measure() {
   local out=$1
   shift
   local start=$EPOCHREALTIME
-  /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1 || [ $? -le 1 ]
+  /usr/bin/time -f "%M %U %S" -o "$work/rss" "$@" >/dev/null 2>&1 || [ $? -le 1 ]
   local end=$EPOCHREALTIME
-  awk -v a="$start" -v b="$end" -v m="$(tail -n 1 "$work/rss")" 'BEGIN { print b - a, m }' >>"$out"
+  tail -n 1 "$work/rss" | awk -v a="$start" -v b="$end" '{ print b - a, $1, $2 + $3 }' >>"$out"
 }
 
 median() {  # column $2 of file $1
@@ -48,7 +50,8 @@ declare -A inputs=([check]=$drawing [devices-update]=$drawing [devices-list]=$li
 order=(check devices-update devices-list network)
 
 "$build/bench/floor_read" "$drawing" >&2
-printf '%-15s %9s %9s %7s %10s %10s %7s\n' command "time(s)" "floor(s)" ratio "peak(MiB)" "floor" ratio
+printf '%-15s %9s %9s %7s %10s %10s %7s %8s %8s %7s\n' command "time(s)" "floor(s)" ratio \
+  "peak(MiB)" "floor" ratio "cpu(s)" "floor" ratio
 for name in "${order[@]}"; do
   : >"$work/ours" && : >"$work/floor"
   # shellcheck disable=SC2086
@@ -58,6 +61,23 @@ for name in "${order[@]}"; do
   done
   t=$(median "$work/ours" 1) tf=$(median "$work/floor" 1)
   m=$(median "$work/ours" 2) mf=$(median "$work/floor" 2)
-  awk -v n="$name" -v t="$t" -v tf="$tf" -v m="$m" -v mf="$mf" \
-    'BEGIN { printf "%-15s %9.3f %9.3f %6.2fx %10.1f %10.1f %6.2fx\n", n, t, tf, t / tf, m / 1024, mf / 1024, m / mf }'
+  c=$(median "$work/ours" 3) cf=$(median "$work/floor" 3)
+  awk -v n="$name" -v t="$t" -v tf="$tf" -v m="$m" -v mf="$mf" -v c="$c" -v cf="$cf" \
+    'BEGIN { printf "%-15s %9.3f %9.3f %6.2fx %10.1f %10.1f %6.2fx %8.2f %8.2f %6.2fx\n",
+             n, t, tf, t / tf, m / 1024, mf / 1024, m / mf, c, cf, c / cf }'
+done
+
+# Each library operation's first call, one fresh process per run; every run prints the
+# operations in the same order, one a line, wall and CPU milliseconds last.
+for ((i = 0; i < runs; i++)); do
+  "$build/bench/first_calls" "$drawing" "$work/parts.mdb" "$build/examples/partprops.mdb" \
+    2>/dev/null | tail -n +2 >"$work/first.$i"
+done
+echo
+printf '%-34s %9s %9s\n' "first call" "wall(ms)" "cpu(ms)"
+for ((k = 1; k <= $(wc -l <"$work/first.0"); k++)); do
+  for ((i = 0; i < runs; i++)); do sed -n "${k}p" "$work/first.$i"; done |
+    awk '{ print $(NF - 1), $NF }' >"$work/op"
+  name=$(sed -n "${k}p" "$work/first.0" | awk '{ NF -= 2; print }')
+  printf '%-34s %9.1f %9.1f\n' "$name" "$(median "$work/op" 1)" "$(median "$work/op" 2)"
 done
