@@ -27,6 +27,8 @@ packages+=(clang libclang-rt-14-dev)
 # imports the automation types from the IDL files of libwine-dev.
 packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools libwine-dev wine wine64
   wine32:i386)
+# 32-bit Wine's ODBC needs the 32-bit driver manager, and the suite's data source its driver.
+packages+=(libodbc2:i386 libsqliteodbc:i386)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -204,12 +204,13 @@ HMODULE ModuleHandle() {
 }
 
 ITypeLib* ModuleTypeLib() {
-  static std::once_flag once;
-  static ITypeLib* lib = nullptr;
-  std::call_once(once, [] {
+  // A function-local static rather than std::call_once, whose statically linked 32-bit form
+  // calls through an unresolved weak pthread_once.
+  static ITypeLib* const lib = [] {
+    ITypeLib* loaded = nullptr;
     const Text path = ModulePath();
-    if (FAILED(LoadTypeLibEx(Wide(path), REGKIND_NONE, &lib))) lib = nullptr;
-  });
+    return SUCCEEDED(LoadTypeLibEx(Wide(path), REGKIND_NONE, &loaded)) ? loaded : nullptr;
+  }();
   return lib;
 }
 

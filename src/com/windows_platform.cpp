@@ -103,11 +103,8 @@ std::shared_ptr<db::Engine> MakeWindowsEngine() {
 }
 
 PlatformRef ComponentPlatform() {
-  static std::once_flag once;
-  static PlatformRef platform;
-  std::call_once(once, [] {
-    platform = std::make_shared<Platform>(MakeWindowsEngine(), MakeWindowsMessageBox());
-  });
+  static const PlatformRef platform =
+      std::make_shared<Platform>(MakeWindowsEngine(), MakeWindowsMessageBox());
   return platform;
 }
 

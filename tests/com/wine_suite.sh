@@ -60,7 +60,7 @@ expect_last_line() {
 }
 
 "$run" "$sys\\regsvr32.exe" /s "$win_dll"
-output=$(cscript suite.vbs)
+output=$(cscript suite.vbs "$arch")
 echo "$output"
 expect_last_line "$output" '^[1-9][0-9]* passed, 0 failed$' "suite"
 "$run" "$sys\\regsvr32.exe" /s /u "$win_dll"
