@@ -3,12 +3,14 @@
 # for all users, runs the suite under cscript, unregisters it and checks that creation then
 # fails; then the same with the per-user registration. The prefix and its wineserver are gone
 # afterwards.
-# Usage: wine_suite.sh DLL SUITE_DIR CATALOGUE_SQL [x86_64|i686]
+# Before registering, an early-bound client checks the type library embedded in the DLL.
+# Usage: wine_suite.sh DLL SUITE_DIR CATALOGUE_SQL ARCH TYPE_LIBRARY_CHECK_EXE
 set -euo pipefail
 dll=$1
 suite_dir=$2
 catalogue_sql=$3
-arch=${4:-x86_64}
+arch=$4
+check_exe=$5
 work=$(mktemp -d "${TMPDIR:-/tmp}/kvpw-wine.XXXXXX")
 # Wine's ODBC hands data sources to the host's driver manager: the example catalogue as a
 # data source of the SQLite ODBC driver, in an odbc.ini of this run's own.
@@ -45,7 +47,7 @@ win_dll="$here\\KvPwForStencils.dll"
 export KVPW_MESSAGE_BOX_LOG="$here\\boxes.txt"
 
 cscript() {
-  "$run" "$sys\\cscript.exe" "$here\\$1" "${@:2}" 2>&1 | tr -d '\r'
+  { "$run" "$sys\\cscript.exe" "$here\\$1" "${@:2}" 2>&1 || true; } | tr -d '\r'
 }
 # An uncaught script error can end cscript with status 0 and no word, so the suite's own last
 # line is what counts.
@@ -58,6 +60,12 @@ expect_last_line() {
     exit 1
   fi
 }
+
+cp "$check_exe" "$WINEPREFIX/drive_c/kvpw/"
+output=$( ("$run" "$here\\$(basename "$check_exe")" "$win_dll" 2>&1 || true) | tr -d '\r')
+echo "$output" | grep -v '^FAILED' | tail -n 1
+grep '^FAILED' <<<"$output" || true
+expect_last_line "$output" '^[1-9][0-9]* passed, 0 failed$' "type library check"
 
 "$run" "$sys\\regsvr32.exe" /s "$win_dll"
 output=$(cscript suite.vbs "$arch")
