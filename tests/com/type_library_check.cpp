@@ -1,6 +1,8 @@
 // An early-bound client's view of the component: loads the type library embedded in the DLL and
 // checks every class, interface, member, dispatch identifier, kind and parameter name against the
-// member tables the late-bound runtime dispatches on. Prints "N passed, N failed".
+// member tables the late-bound runtime dispatches on; then calls the DLL's objects through
+// IDispatch as a compiled client does, with what a script host never sends: named arguments,
+// typed by-reference arguments, explicit property puts. Prints "N passed, N failed".
 // Usage: kvpw_type_library_check KvPwForStencils.dll
 // clang-format off
 #include <windows.h>
@@ -125,6 +127,131 @@ void CheckClass(ITypeLib* lib, const kvpw::ClassInfo& c) {
   info->Release();
 }
 
+// One IDispatch call; arguments in declaration order, `names` the named arguments' positions
+// (the last arguments are the named ones).
+HRESULT Call(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> args,
+             std::vector<DISPID> names, VARIANT* result, EXCEPINFO* info) {
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params{reversed.data(), names.empty() ? nullptr : names.data(),
+                    static_cast<UINT>(reversed.size()), static_cast<UINT>(names.size())};
+  // The named ones come first in the array, in the order of their positions given.
+  std::vector<VARIANT> ordered;
+  const size_t positional = args.size() - names.size();
+  for (size_t i = positional; i < args.size(); ++i) ordered.push_back(args[i]);
+  for (size_t i = positional; i-- > 0;) ordered.push_back(args[i]);
+  params.rgvarg = ordered.data();
+  if (result) VariantInit(result);
+  return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, info, nullptr);
+}
+
+VARIANT Bstr(const wchar_t* text) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = SysAllocString(text);
+  return v;
+}
+
+VARIANT Short(short value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I2;
+  V_I2(&v) = value;
+  return v;
+}
+
+Text TextOf(const VARIANT& v) {
+  return V_VT(&v) == VT_BSTR ? kvpw::com::FromBstr(V_BSTR(&v)) : Text(u"<not a text>");
+}
+
+void CheckCalls(const wchar_t* dll_path) {
+  HMODULE dll = LoadLibraryW(dll_path);
+  Check(dll != nullptr, "the DLL loads");
+  if (!dll) return;
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  using CanUnloadNow = HRESULT(STDAPICALLTYPE*)();
+  auto get_class_object = reinterpret_cast<GetClassObject>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+  auto can_unload = reinterpret_cast<CanUnloadNow>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "DllCanUnloadNow")));
+  Check(get_class_object && can_unload, "the entry points");
+  if (!get_class_object || !can_unload) return;
+
+  const auto create = [&](kvpw::TextView clsid) -> IDispatch* {
+    IClassFactory* factory = nullptr;
+    IDispatch* object = nullptr;
+    if (SUCCEEDED(
+            get_class_object(Guid(clsid), IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+      factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object));
+      factory->Release();
+    }
+    return object;
+  };
+  Check(can_unload() == S_OK, "unloadable before any object");
+  IDispatch* pw = nullptr;
+  for (const kvpw::ClassInfo* c : kvpw::Classes())
+    if (c->name == u"Pw2") pw = create(c->class_id);
+  Check(pw != nullptr, "Pw2 from its class factory");
+  if (!pw) return;
+  Check(can_unload() == S_FALSE, "not unloadable while an object lives");
+
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"FNCSTRTIER"), const_cast<LPOLESTR>(L"inttier"),
+                      const_cast<LPOLESTR>(L"strAddr")};
+  DISPID ids[3] = {};
+  Check(SUCCEEDED(pw->GetIDsOfNames(IID_NULL, names, 3, LOCALE_USER_DEFAULT, ids)) &&
+            ids[0] == 0x6003001D && ids[1] == 1 && ids[2] == 0,
+        "member and parameter names without case");
+  VARIANT result;
+  EXCEPINFO info{};
+  // Both by name, the tier first.
+  HRESULT hr =
+      Call(pw, 0x6003001D, DISPATCH_METHOD, {Short(1), Bstr(L"12:3:45")}, {1, 0}, &result, &info);
+  Check(SUCCEEDED(hr) && TextOf(result) == u"3", "named arguments in another order");
+  VariantClear(&result);
+
+  // A property put as compiled code sends it, then read back.
+  VARIANT path = Bstr(L"C:\\parts.mdb");
+  hr = Call(pw, 0x40030000, DISPATCH_PROPERTYPUT, {path}, {DISPID_PROPERTYPUT}, nullptr, &info);
+  hr = Call(pw, 0x40030000, DISPATCH_PROPERTYGET, {}, {}, &result, &info);
+  Check(SUCCEEDED(hr) && TextOf(result) == u"C:\\parts.mdb", "a property put and get");
+  VariantClear(&result);
+  VariantClear(&path);
+
+  // Typed by-reference arguments, as an early-bound caller passes its own variables.
+  short count = 7;
+  BSTR error = SysAllocString(L"no drawing");
+  VARIANT count_ref, error_ref;
+  V_VT(&count_ref) = VT_BYREF | VT_I2;
+  V_I2REF(&count_ref) = &count;
+  V_VT(&error_ref) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&error_ref) = &error;
+  VARIANT drawing = Bstr(L"plant.vsd");
+  hr = Call(pw, 0x60030014, DISPATCH_METHOD, {drawing, count_ref, error_ref}, {}, &result, &info);
+  Check(SUCCEEDED(hr) &&
+            kvpw::com::FromBstr(error) == u"Unable to get System List from 'plant.vsd': no drawing",
+        "a BSTR* argument written back");
+  Check(count == 7, "a short* argument not written");
+  Check(V_VT(&result) == (VT_ARRAY | VT_VARIANT) && V_ARRAY(&result) == nullptr,
+        "the never-dimensioned array");
+  VariantClear(&result);
+  VariantClear(&drawing);
+  SysFreeString(error);
+
+  // An error as the caller's runtime reports it.
+  VARIANT missing = Bstr(L"1:2");
+  hr = Call(pw, 0x6003001D, DISPATCH_METHOD, {missing}, {}, &result, &info);
+  Check(hr == DISP_E_EXCEPTION && info.scode == static_cast<SCODE>(0x800A01C1) &&
+            kvpw::com::FromBstr(info.bstrSource) == kvpw::library::kName,
+        "a missing argument fails with 449");
+  SysFreeString(info.bstrSource);
+  SysFreeString(info.bstrDescription);
+  info = EXCEPINFO{};
+  VariantClear(&missing);
+
+  pw->Release();
+  Check(can_unload() == S_OK, "unloadable once the last object is released");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -156,6 +283,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     lib->Release();
   }
+  CoInitialize(nullptr);
+  CheckCalls(argv[1]);
+  CoUninitialize();
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
 }
