@@ -1,5 +1,7 @@
 #include "com/adapters.h"
 
+#include "com/drawing_adapter.h"
+
 namespace kvpw::com {
 namespace {
 
@@ -32,6 +34,7 @@ Variant InvokeDefault(Object& object, uint16_t kinds, std::vector<Variant> value
 ObjectRef MakeAdapter(IDispatch* dispatch, const std::type_info* object_type) {
   if (object_type && *object_type == typeid(host::Control))
     return std::make_shared<ControlOverAutomation>(dispatch);
+  if (object_type && *object_type == typeid(host::Document)) return MakeDocumentAdapter(dispatch);
   return std::make_shared<ForeignObject>(dispatch);
 }
 

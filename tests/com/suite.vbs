@@ -70,14 +70,16 @@ Function Boxes()
   End If
 End Function
 
-' A combo box or list box of a dialog: its list and value. (Wine's script parser takes Text for
-' a keyword, so this stand-in has no Text member.)
+' A combo box or list box of a dialog: its list, value and text. (Wine's script parser takes
+' one name per declaration in a class.)
 Class ComboBox
   Public Value
+  Public Text
   Private rows
   Private Sub Class_Initialize()
     Set rows = CreateObject("Scripting.Dictionary")
     Value = Null
+    Text = ""
   End Sub
   Public Sub Clear()
     rows.RemoveAll
@@ -95,6 +97,155 @@ Class ComboBox
     Cell = rows(row & "," & col)
   End Function
 End Class
+
+
+' The drawing application's objects as the library uses them, kept in script dictionaries. A
+' cell's formula is what the library writes: a quoted text, a number or True.
+Class Cell
+  Private f
+  Public Property Get Formula()
+    Formula = f
+  End Property
+  Public Property Let Formula(value)
+    f = value
+  End Property
+  Public Property Get ResultStr(units)
+    If Left(f, 2) = "=""" And Right(f, 1) = """" Then
+      ResultStr = Mid(f, 3, Len(f) - 3)
+    ElseIf Left(f, 1) = "=" Then
+      ResultStr = Mid(f, 2)
+    Else
+      ResultStr = f
+    End If
+  End Property
+  Public Property Get ResultIU()
+    ResultIU = CDbl(ResultStr(0))
+  End Property
+  Public Property Get ResultInt(units, rounding)
+    ResultInt = Fix(ResultIU)
+  End Property
+End Class
+
+' Cell names as the host matches them: without case, ".Value" naming the row's value.
+Function CellKey(name)
+  CellKey = LCase(name)
+  If Right(CellKey, 6) = ".value" Then CellKey = Left(CellKey, Len(CellKey) - 6)
+End Function
+
+Class Shape
+  Public Name
+  Private cellsByName
+  Private rowCounts
+  Private Sub Class_Initialize()
+    Set cellsByName = CreateObject("Scripting.Dictionary")
+    Set rowCounts = CreateObject("Scripting.Dictionary")
+  End Sub
+  Public Sub SetCell(cellName, formula)
+    Dim c
+    Set c = New Cell
+    c.Formula = formula
+    ' Add, not Set d(key) = c: Wine's dictionary does not store objects through Item.
+    If cellsByName.Exists(CellKey(cellName)) Then cellsByName.Remove CellKey(cellName)
+    cellsByName.Add CellKey(cellName), c
+  End Sub
+  Public Property Get CellExists(cellName, locally)
+    CellExists = cellsByName.Exists(CellKey(cellName))
+  End Property
+  Public Property Get Cells(cellName)
+    If Not cellsByName.Exists(CellKey(cellName)) Then
+      Err.Raise -2032466967, "Shape", "Unexpected end of file."
+    End If
+    Set Cells = cellsByName(CellKey(cellName))
+  End Property
+  Public Property Get CellsSRC(section, row, column)
+    Dim key
+    key = "src:" & section & ":" & row & ":" & column
+    If Not cellsByName.Exists(key) Then cellsByName.Add key, New Cell
+    Set CellsSRC = cellsByName(key)
+  End Property
+  Public Function AddNamedRow(section, rowName, tag)
+    Dim prefix
+    If section = 243 Then prefix = "prop." Else prefix = "user."
+    If cellsByName.Exists(LCase(prefix & rowName)) Then
+      Err.Raise -2032466964, "Shape", "Invalid row name."
+    End If
+    SetCell prefix & rowName, ""
+    If Not rowCounts.Exists(section) Then rowCounts(section) = 0
+    AddNamedRow = rowCounts(section)
+    rowCounts(section) = rowCounts(section) + 1
+  End Function
+End Class
+
+' Pages and shapes: by position from 1 or by name.
+Class Collection
+  Private items
+  Private Sub Class_Initialize()
+    Set items = CreateObject("Scripting.Dictionary")
+  End Sub
+  Public Sub Add(thing)
+    items.Add LCase(thing.Name), thing
+  End Sub
+  Public Property Get Count()
+    Count = items.Count
+  End Property
+  Public Default Property Get Item(key)
+    If VarType(key) = vbString Then
+      Set Item = items(LCase(key))
+    Else
+      Dim all
+      all = items.Items
+      Set Item = all(key - 1)
+    End If
+  End Property
+End Class
+
+Class Page
+  Public Name
+  Public Shapes
+  Public PageSheet
+  Private Sub Class_Initialize()
+    Set Shapes = New Collection
+    Set PageSheet = New Shape
+  End Sub
+End Class
+
+Class Document
+  Public Name
+  Public Pages
+  Public DocumentSheet
+  Private Sub Class_Initialize()
+    Set Pages = New Collection
+    Set DocumentSheet = New Shape
+  End Sub
+End Class
+
+Function Device(deviceName, partNumber, deviceType, address, aiData)
+  Dim sh
+  Set sh = New Shape
+  sh.Name = "Sheet." & deviceName
+  sh.SetCell "Prop.P11", "=""" & deviceName & """"
+  sh.SetCell "Prop.P12", "=""" & partNumber & """"
+  sh.SetCell "Prop.P99", "=" & deviceType
+  sh.SetCell "Prop.P1A", "=""" & address & """"
+  sh.SetCell "User.AIDATA", "=""" & aiData & """"
+  Set Device = sh
+End Function
+
+Function Plant()
+  Dim doc, pg
+  Set doc = New Document
+  doc.Name = "Plant.vsd"
+  Set pg = New Page
+  pg.Name = "Controls"
+  pg.Shapes.Add Device("AHU-1", "BRE-1C-24A", 1, "1:2:3", "AI1,AI2")
+  pg.Shapes.Add Device("VAV-7", "BRE-2C-24A", 2, "1:5:1", "")
+  Dim label
+  Set label = New Shape
+  label.Name = "Sheet.Title"
+  pg.Shapes.Add label
+  doc.Pages.Add pg
+  Set Plant = doc
+End Function
 
 Sub Identities()
   Dim shell, names, i, o
@@ -264,8 +415,34 @@ Sub Lists()
   Check "closed", conn.ConnIsOpen, False
 End Sub
 
+Sub Drawing()
+  Dim pw, doc, col, combo, names, i
+  Set pw = CreateObject("KvPwForStencils.Pw2")
+  Set doc = Plant()
+  pw.UpdateDeviceList doc, True
+  Check "rows saved in the document sheet", _
+    doc.DocumentSheet.Cells("Prop.DeviceTableRowCount").ResultStr(0), "2"
+  Set col = CreateObject("KvPwForStencils.PwVsdDeviceCollection")
+  col.LoadFromDocumentSheet doc
+  Check "the device list read back", col.Count, 2
+  Check "a device's address", col.FindDevice("AHU-1").LCM, "1:2:3"
+  Check "a device's point data", col(1).AIData, "AI1,AI2"
+  Set combo = New ComboBox
+  pw.GetAllDeviceNames combo, doc
+  names = ""
+  For i = 0 To combo.ListCount - 1
+    names = names & combo.Cell(i, 0) & ";"
+  Next
+  Check "the device picker", names, "AHU-1;VAV-7;"
+  Set combo = New ComboBox
+  pw.PopulateComboNetwork combo, doc
+  Check "the network picker", combo.ListCount > 0, True
+  Check "no box from the quiet update", Boxes(), ""
+End Sub
+
 Identities
 ServiceObject
+Drawing
 ByReferenceAndArrays
 Devices
 Connections
