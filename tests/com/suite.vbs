@@ -237,7 +237,7 @@ Function Plant()
   doc.Name = "Plant.vsd"
   Set pg = New Page
   pg.Name = "Controls"
-  pg.Shapes.Add Device("AHU-1", "BRE-1C-24A", 1, "1:2:3", "AI1,AI2")
+  pg.Shapes.Add Device("AHU-1", "BRE-1C-24A", 1, "1:2:3", "AI1,AI2,AI3,AI4,")
   pg.Shapes.Add Device("VAV-7", "BRE-2C-24A", 2, "1:5:1", "")
   Dim label
   Set label = New Shape
@@ -245,6 +245,51 @@ Function Plant()
   pg.Shapes.Add label
   doc.Pages.Add pg
   Set Plant = doc
+End Function
+
+' A text box: its text is its default member.
+Class TextBox
+  Private v
+  Public Default Property Get Value()
+    Value = v
+  End Property
+  Public Property Let Value(x)
+    v = x
+  End Property
+End Class
+
+' A point form: the controller, the kind of point and the two point pickers, by name.
+Class PointForm
+  Public txtP15
+  Public txtP17
+  Public txtP18
+  Public txtP19
+  Private Sub Class_Initialize()
+    Set txtP15 = New TextBox
+    Set txtP17 = New ComboBox
+    Set txtP18 = New ComboBox
+    Set txtP19 = New TextBox
+  End Sub
+End Class
+
+' The same form missing its point-kind control.
+Class BrokenPointForm
+  Public txtP15
+  Public txtP17
+  Public txtP18
+  Private Sub Class_Initialize()
+    Set txtP15 = New TextBox
+    Set txtP17 = New ComboBox
+    Set txtP18 = New ComboBox
+  End Sub
+End Class
+
+Function Items(combo)
+  Dim i
+  Items = ""
+  For i = 0 To combo.ListCount - 1
+    Items = Items & combo.Cell(i, 0) & ";"
+  Next
 End Function
 
 Sub Identities()
@@ -426,7 +471,7 @@ Sub Drawing()
   col.LoadFromDocumentSheet doc
   Check "the device list read back", col.Count, 2
   Check "a device's address", col.FindDevice("AHU-1").LCM, "1:2:3"
-  Check "a device's point data", col(1).AIData, "AI1,AI2"
+  Check "a device's point data", col(1).AIData, "AI1,AI2,AI3,AI4,"
   Set combo = New ComboBox
   pw.GetAllDeviceNames combo, doc
   names = ""
@@ -438,6 +483,22 @@ Sub Drawing()
   pw.PopulateComboNetwork combo, doc
   Check "the network picker", combo.ListCount > 0, True
   Check "no box from the quiet update", Boxes(), ""
+
+  ' The point pickers of a form, its controls reached by name and read by their default member.
+  Dim frm, result
+  Set frm = New PointForm
+  frm.txtP15.Value = "AHU-1"
+  frm.txtP19.Value = "AI"
+  result = pw.P1P2Insert(frm, doc)
+  Check "P1P2Insert returns Empty", IsEmpty(result), True
+  Check "the first picker", Items(frm.txtP17), "AI1;AI3;"
+  Check "the second picker", Items(frm.txtP18), "AI2;AI4;"
+  Check "no box", Boxes(), ""
+  Set frm = New BrokenPointForm
+  frm.txtP15.Value = "AHU-1"
+  pw.P1P2Insert frm, doc
+  Check "a missing control's box", Unescape(Boxes()), _
+    "64" & vbTab & "438" & vbTab & "Object doesn't support this property or method" & vbLf
 End Sub
 
 Identities
