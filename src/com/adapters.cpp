@@ -13,6 +13,12 @@ constexpr TextView kColumn = u"Column";
 constexpr TextView kValue = u"Value";
 constexpr TextView kText = u"Text";
 constexpr TextView kControls = u"Controls";
+// Record set members.
+constexpr TextView kEof = u"EOF";
+constexpr TextView kMoveNext = u"MoveNext";
+constexpr TextView kFields = u"Fields";
+constexpr TextView kCount = u"Count";
+constexpr TextView kName = u"Name";
 
 std::shared_ptr<host::Control> AsControl(const Variant& value) {
   if (!value.is_object()) Raise(err::kTypeMismatch);
@@ -35,6 +41,8 @@ ObjectRef MakeAdapter(IDispatch* dispatch, const std::type_info* object_type) {
   if (object_type && *object_type == typeid(host::Control))
     return std::make_shared<ControlOverAutomation>(dispatch);
   if (object_type && *object_type == typeid(host::Document)) return MakeDocumentAdapter(dispatch);
+  if (object_type && *object_type == typeid(db::Recordset))
+    return std::make_shared<RecordsetOverAutomation>(dispatch);
   return std::make_shared<ForeignObject>(dispatch);
 }
 
@@ -87,6 +95,48 @@ std::shared_ptr<host::Control> ControlOverAutomation::controls(TextView name) {
   const Variant collection = CallForeign(foreign_, kControls, kPropertyGet);
   if (!collection.is_object() || !collection.object()) Raise(err::kObjectNotSet);
   return AsControl(InvokeDefault(*collection.object(), kPropertyGet | kMethod, {Variant(name)}));
+}
+
+bool RecordsetOverAutomation::eof() const {
+  return ToBoolean(CallForeign(foreign_, kEof, kPropertyGet));
+}
+
+void RecordsetOverAutomation::move_next() {
+  CallForeign(foreign_, kMoveNext, kMethod);
+  row_.clear();
+}
+
+int16_t RecordsetOverAutomation::field_count() const {
+  const Variant fields = CallForeign(foreign_, kFields, kPropertyGet);
+  if (!fields.is_object() || !fields.object()) Raise(err::kObjectNotSet);
+  return ToInteger(CallForeign(*fields.object(), kCount, kPropertyGet));
+}
+
+Variant RecordsetOverAutomation::Field(int16_t position, TextView member) const {
+  const Variant fields = CallForeign(foreign_, kFields, kPropertyGet);
+  if (!fields.is_object() || !fields.object()) Raise(err::kObjectNotSet);
+  const Variant field =
+      InvokeDefault(*fields.object(), kPropertyGet | kMethod, {Variant(position)});
+  if (!field.is_object() || !field.object()) Raise(err::kObjectNotSet);
+  return CallForeign(*field.object(), member, kPropertyGet);
+}
+
+Text RecordsetOverAutomation::field_name(int16_t position) const {
+  return ToText(Field(position, kName));
+}
+
+int16_t RecordsetOverAutomation::field_index(TextView name) const {
+  const int16_t count = field_count();
+  for (int16_t i = 0; i < count; ++i)
+    if (EqualsNoCase(field_name(i), name)) return i;
+  Raise(err::kItemNotFound);
+}
+
+const Variant& RecordsetOverAutomation::value(int16_t position) const {
+  if (position < 0) Raise(err::kItemNotFound);
+  if (row_.size() <= static_cast<size_t>(position)) row_.resize(position + 1);
+  if (!row_[position]) row_[position] = Field(position, kValue);
+  return *row_[position];
 }
 
 }  // namespace kvpw::com

@@ -2,7 +2,10 @@
 // MakeAdapter) whatever port a member expects of an object a caller passes.
 #pragma once
 
+#include <vector>
+
 #include "com/automation.h"
+#include "db/engine.h"
 #include "host/controls.h"
 
 namespace kvpw::com {
@@ -37,6 +40,26 @@ class ControlOverAutomation final : public host::Control, public AutomationBacke
 
  private:
   ForeignObject foreign_;
+};
+
+// A record set of the caller's own engine, read forward through EOF, MoveNext and Fields.
+class RecordsetOverAutomation final : public db::Recordset, public AutomationBacked {
+ public:
+  explicit RecordsetOverAutomation(IDispatch* dispatch) : foreign_(dispatch) {}
+  IDispatch* dispatch() const override { return foreign_.dispatch(); }
+
+  bool eof() const override;
+  void move_next() override;
+  int16_t field_count() const override;
+  Text field_name(int16_t position) const override;
+  int16_t field_index(TextView name) const override;
+  const Variant& value(int16_t position) const override;
+
+ private:
+  Variant Field(int16_t position, TextView member) const;
+  mutable ForeignObject foreign_;
+  // The current row's values as read, until the next move.
+  mutable std::vector<std::optional<Variant>> row_;
 };
 
 }  // namespace kvpw::com

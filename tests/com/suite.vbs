@@ -292,6 +292,51 @@ Function Items(combo)
   Next
 End Function
 
+' A record set of the caller's own engine: one column, read forward.
+Class Field
+  Public Name
+  Public Value
+End Class
+
+Class Fields
+  Private f
+  Public Sub Init(columnName, v)
+    Set f = New Field
+    f.Name = columnName
+    f.Value = v
+  End Sub
+  Public Property Get Count()
+    Count = 1
+  End Property
+  Public Default Property Get Item(key)
+    Set Item = f
+  End Property
+End Class
+
+Class PartList
+  Private parts
+  Private position
+  Public Sub Init(list)
+    parts = list
+    position = 0
+  End Sub
+  Public Property Get EOF()
+    EOF = position > UBound(parts)
+  End Property
+  Public Sub MoveNext()
+    position = position + 1
+  End Sub
+  Public Property Get Fields()
+    Set Fields = New Fields
+    Fields.Init "MfgPartNumber", parts(position)
+  End Property
+End Class
+
+Function Parts(list)
+  Set Parts = New PartList
+  Parts.Init list
+End Function
+
 Sub Identities()
   Dim shell, names, i, o
   Set shell = CreateObject("WScript.Shell")
@@ -501,8 +546,29 @@ Sub Drawing()
     "64" & vbTab & "438" & vbTab & "Object doesn't support this property or method" & vbLf
 End Sub
 
+Sub CallersRecordset()
+  Dim pw, combo, rs, box, expected
+  Set pw = CreateObject("KvPwForStencils.Pw2")
+  Set combo = New ComboBox
+  combo.Value = "KEEP"
+  combo.Text = "KEEP"
+  Set rs = Parts(Array("BRE-1C-24A", "BRE-2C-24A"))
+  pw.PopulatePartNumberByRecordset combo, "C:\no\such\parts.mdb", rs
+  box = Unescape(Boxes())
+  expected = "0" & vbTab & "KvPwForStencils" & vbTab & "Unable to query part list: "
+  Check "the caller's record set is read, then the lookup's box", Left(box, Len(expected)), _
+    expected
+  Check "the loop left at the failure", rs.EOF, False
+  Check "the value restored", combo.Value, "KEEP"
+  Check "the list cleared", combo.ListCount, 0
+  Set rs = Parts(Array())
+  pw.PopulatePartNumberByRecordset combo, "C:\no\such\parts.mdb", rs
+  Check "an empty record set shows nothing", Boxes(), ""
+End Sub
+
 Identities
 ServiceObject
+CallersRecordset
 Drawing
 ByReferenceAndArrays
 Devices
