@@ -500,7 +500,16 @@ Sub Lists()
   Dim first
   first = rs.Fields("MfgPartNumber").Value
   Check "a field by name", Len(first) > 0, True
-  Check "the engine connection is open", conn.Connection.State, 1
+  ' The engine connection itself, as ADO code uses it.
+  Dim engine, counted
+  Set engine = conn.Connection
+  Check "the engine connection is open", engine.State, 1
+  Check "its connection text", engine.ConnectionString, "DSN=kvpw_parts"
+  Set counted = engine.Execute("SELECT COUNT(*) AS n FROM qrySoccParts")
+  Check "Execute gives a record set", counted.Fields("n").Value > 0, True
+  engine.Close
+  Check "closed through the engine connection", engine.State, 0
+  Check "and so for the connection object", conn.ConnIsOpen, False
   conn.ConnClose
   Check "closed", conn.ConnIsOpen, False
 End Sub
