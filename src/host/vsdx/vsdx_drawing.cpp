@@ -321,7 +321,10 @@ void VsdxShape::KnowRows() const {
   std::vector<RowRef>& found = document_.row_scratch();
   found.clear();
   for (pugi::xml_node s = node_.first_child(); s; s = s.next_sibling()) {
-    if (!xml::IsElement(s, "Section")) continue;
+    if (!xml::IsElement(s, "Section")) {
+      if (!members_ && xml::IsElement(s, "Shapes")) members_ = s;
+      continue;
+    }
     const NameAndDel section_attributes = NameAndDelOf(s);
     const int16_t section = section_attributes.name ? SectionNamed(section_attributes.name) : 0;
     if (section == 0 || sections_[Slot(section)]) continue;
@@ -736,8 +739,7 @@ VsdxShape* VsdxPage::find_shape(TextView name) {
     members_loaded_ = true;
     named_.assign(top_level_.begin(), top_level_.end());
     for (size_t i = 0, n = top_level_.size(); i < n; ++i) {
-      const pugi::xml_node node = top_level_[i]->node();
-      AddShapes(node.child("Shapes"), top_level_[i]->master_id(), false);
+      AddShapes(top_level_[i]->members(), top_level_[i]->master_id(), false);
     }
     by_hash_.reserve(named_.size());
     for (uint32_t i = 0; i < named_.size(); ++i)

@@ -125,6 +125,12 @@ class VsdxShape final : public Shape {
   uint32_t sheet_id() const;
   int32_t id() override { return static_cast<int32_t>(sheet_id()); }
   uint32_t master_id() const { return master_id_; }
+  // The group's Shapes element (empty for a shape that is no group), found in the same walk of
+  // the shape's children that reads its sections.
+  pugi::xml_node members() const {
+    KnowRows();
+    return members_;
+  }
 
   // Where a cell's value comes from: the nearest Cell element up the inheritance chain, and
   // whether the row exists at all.
@@ -177,6 +183,7 @@ class VsdxShape final : public Shape {
   mutable const VsdxShape* parent_ = nullptr;
   mutable bool rows_known_ = false;
   mutable pugi::xml_node sections_[2];  // Property, User
+  mutable pugi::xml_node members_;
   mutable bool section_deleted_[2] = {false, false};
   mutable std::pmr::vector<RowRef> rows_;  // in document order, kept in the document's arena
   // Once a sheet holds many rows (the document sheet's device list): its rows by name, and
