@@ -58,18 +58,20 @@ LoadExt = $rules
 INI
 
 failed=0
+# The suites' leaks are checked where they first run (ctest); here, under a sanitizer build on a
+# loaded machine, LeakSanitizer's own tracer has crashed at exit after every test had passed.
+suite_asan=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 run() {
-  local label=$1 parts=$2 props=$3 filter=$4
-  shift 4
+  local label=$1 parts=$2 props=$3
   for suite in lists fillin devices validation; do
     echo "== $suite on $label"
-    KVPW_TEST_PARTS_ODBC=$parts KVPW_TEST_PROPS_ODBC=$props \
-      "$build/tests/$suite/${suite}_test" --gtest_brief=1 --gtest_filter="$filter" || failed=1
+    ASAN_OPTIONS=$suite_asan KVPW_TEST_PARTS_ODBC=$parts KVPW_TEST_PROPS_ODBC=$props \
+      "$build/tests/$suite/${suite}_test" --gtest_brief=1 || failed=1
   done
 }
-run "PostgreSQL" "DSN=kvpw_pg" "DSN=kvpw_pg" "*"
+run "PostgreSQL" "DSN=kvpw_pg" "DSN=kvpw_pg"
 # The driver loads our comparison rules (the desktop engine's NOCASE and LIKE) as an extension.
-run "the SQLite ODBC driver" "DSN=kvpw_sqlite_parts" "DSN=kvpw_sqlite_props" "*"
+run "the SQLite ODBC driver" "DSN=kvpw_sqlite_parts" "DSN=kvpw_sqlite_props"
 
 echo "== the server's own cases"
 KVPW_TEST_PG_DSN="DSN=kvpw_pg" KVPW_TEST_PG_CLUSTER=$cluster \
