@@ -289,9 +289,16 @@ void Build(const std::string& mdb_path, const std::string& target) {
 #define KVPW_UNDER_ASAN
 #endif
 #endif
-constexpr int kImportSeconds = 120;
+// Limits that grow with the file: reading a sound one takes a few MB and milliseconds per MB.
+rlim_t ImportBytes(uintmax_t file_size) {
+  return std::max<rlim_t>(rlim_t{1} << 30, static_cast<rlim_t>(file_size) * 64);
+}
+int ImportSeconds(uintmax_t file_size) {
+  return static_cast<int>(std::min<uintmax_t>(600, 30 + file_size / (1 << 20)));
+}
 
-void BuildApart(const std::string& mdb_path, const std::string& target) {
+void BuildApart(const std::string& mdb_path, uintmax_t file_size, const std::string& target) {
+  const int seconds = ImportSeconds(file_size);
   int pipe_ends[2];
   if (pipe2(pipe_ends, O_CLOEXEC) != 0) Unable("no pipe for the import");
   const pid_t child = fork();
@@ -303,8 +310,7 @@ void BuildApart(const std::string& mdb_path, const std::string& target) {
   if (child == 0) {
     ::close(pipe_ends[0]);
 #ifndef KVPW_UNDER_ASAN
-    constexpr rlim_t kImportBytes = rlim_t{8} << 30;
-    const rlimit memory{kImportBytes, kImportBytes};
+    const rlimit memory{ImportBytes(file_size), ImportBytes(file_size)};
     setrlimit(RLIMIT_AS, &memory);
     // mdbtools talks to its own command-line users on stderr; ours get the reason below.
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
@@ -331,7 +337,7 @@ void BuildApart(const std::string& mdb_path, const std::string& target) {
   ::close(pipe_ends[1]);
   std::string message;
   bool timed_out = false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kImportSeconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -358,7 +364,7 @@ void BuildApart(const std::string& mdb_path, const std::string& target) {
   fs::remove(target + "." + std::to_string(child) + ".partial", ec);
   if (timed_out)
     Unable("the file is damaged or too large: reading it did not finish within " +
-           std::to_string(kImportSeconds) + " s");
+           std::to_string(seconds) + " s");
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
   if (WIFEXITED(status) && !message.empty()) Raise(err::kEngineFailure, FromUtf8(message));
   Unable(
@@ -411,7 +417,7 @@ std::string ImportedCopy(const std::string& path) {
   } unlock{lock};
   flock(lock, LOCK_EX);
   if (fs::exists(copy, ec)) return copy.string();
-  BuildApart(source.string(), copy.string());
+  BuildApart(source.string(), size, copy.string());
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string other = entry.path().filename().string();
     if (other.starts_with(stem + "-") && other.ends_with(".sqlite") && entry.path() != copy)
