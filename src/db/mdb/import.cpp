@@ -294,7 +294,7 @@ rlim_t ImportBytes(uintmax_t file_size) {
   return std::max<rlim_t>(rlim_t{1} << 30, static_cast<rlim_t>(file_size) * 64);
 }
 int ImportSeconds(uintmax_t file_size) {
-  return static_cast<int>(std::min<uintmax_t>(600, 30 + file_size / (1 << 20)));
+  return static_cast<int>(std::min<uintmax_t>(600, 10 + file_size / (1 << 20)));
 }
 
 void BuildApart(const std::string& mdb_path, uintmax_t file_size, const std::string& target) {
