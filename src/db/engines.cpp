@@ -1,6 +1,7 @@
 #include "db/engines.h"
 
 #include "db/connection_text.h"
+#include "db/forwarding_connection.h"
 #include "frame/error.h"
 
 namespace kvpw::db {
@@ -23,27 +24,15 @@ const Text* BoundSource(const Adapters& adapters, const std::vector<Setting>& se
 }
 
 // Holds what callers set before opening, and hands it to the adapter the text chooses then.
-class ChoosingConnection final : public Connection {
+class ChoosingConnection final : public ForwardingConnection {
  public:
   explicit ChoosingConnection(std::shared_ptr<const Adapters> adapters)
       : adapters_(std::move(adapters)) {}
 
-  void set_connection_string(TextView text) override {
-    if (state() == kStateOpen) Raise(kErrObjectOpen, Text(kObjectOpen));
-    connection_string_ = Text(text);
-  }
-  const Text& connection_string() const override { return connection_string_; }
-
-  void set_property(TextView name, const Variant& value) override {
-    if (!EqualsNoCase(name, kSystemDatabaseProperty)) Raise(err::kItemNotFound);
-    system_database_ = value;
-  }
-
   void open(TextView connection_text, TextView user, TextView password) override {
-    if (state() == kStateOpen) Raise(kErrObjectOpen, Text(kObjectOpen));
-    if (!connection_text.empty()) connection_string_ = Text(connection_text);
-    const std::vector<Setting> settings = ParseConnectionText(connection_string_);
-    Text text = connection_string_;
+    const Text& given = TextToOpen(connection_text);
+    const std::vector<Setting> settings = ParseConnectionText(given);
+    Text text = given;
     bool odbc = IsOdbcText(text);
     if (const Text* bound = BoundSource(*adapters_, settings)) {
       text = *bound;
@@ -51,35 +40,13 @@ class ChoosingConnection final : public Connection {
     }
     inner_ = (odbc ? adapters_->odbc : adapters_->files)->new_connection();
     inner_->set_connection_string(text);
-    if (!system_database_.is_empty())
-      inner_->set_property(kSystemDatabaseProperty, system_database_);
+    if (!system_database().is_empty())
+      inner_->set_property(kSystemDatabaseProperty, system_database());
     inner_->open(text, user, password);
-  }
-
-  int32_t state() const override { return inner_ ? inner_->state() : kStateClosed; }
-
-  RecordsetRef execute(TextView sql) override {
-    if (!inner_) Raise(kErrObjectClosed, Text(kObjectClosed));
-    return inner_->execute(sql);
-  }
-
-  void close() override {
-    if (!inner_) Raise(kErrObjectClosed, Text(kObjectClosed));
-    inner_->close();
-  }
-
-  void begin_reads() override {
-    if (inner_) inner_->begin_reads();
-  }
-  void end_reads() override {
-    if (inner_) inner_->end_reads();
   }
 
  private:
   std::shared_ptr<const Adapters> adapters_;
-  Text connection_string_;
-  Variant system_database_;
-  ConnectionRef inner_;
 };
 
 class ChoosingEngine final : public Engine {

@@ -1,6 +1,7 @@
 #include "db/odbc/access_files.h"
 
 #include "db/database_files.h"
+#include "db/forwarding_connection.h"
 #include "frame/error.h"
 
 namespace kvpw::db {
@@ -19,48 +20,21 @@ Text DriverValue(TextView value) {
   return quoted + u"}";
 }
 
-class AccessConnection final : public Connection {
+class AccessConnection final : public ForwardingConnection {
  public:
   explicit AccessConnection(std::shared_ptr<Engine> odbc) : odbc_(std::move(odbc)) {}
 
-  void set_connection_string(TextView text) override {
-    if (state() == kStateOpen) Raise(kErrObjectOpen, Text(kObjectOpen));
-    connection_string_ = Text(text);
-  }
-  const Text& connection_string() const override { return connection_string_; }
-
-  void set_property(TextView name, const Variant& value) override {
-    if (!EqualsNoCase(name, kSystemDatabaseProperty)) Raise(err::kItemNotFound);
-    system_database_ = ToText(value);
-  }
-
   void open(TextView connection_text, TextView user, TextView password) override {
-    if (state() == kStateOpen) Raise(kErrObjectOpen, Text(kObjectOpen));
-    if (!connection_text.empty()) connection_string_ = Text(connection_text);
-    const ProviderTarget target = ParseProviderText(connection_string_, system_database_);
+    const Text workgroup = system_database().is_empty() ? Text() : ToText(system_database());
+    const ProviderTarget target = ParseProviderText(TextToOpen(connection_text), workgroup);
     const std::vector<Text> installed = InstalledOdbcDrivers();
     ConnectionRef inner = odbc_->new_connection();
     inner->open(AccessDriverText(target, installed), user, password);
     inner_ = std::move(inner);
   }
 
-  int32_t state() const override { return inner_ ? inner_->state() : kStateClosed; }
-
-  RecordsetRef execute(TextView sql) override {
-    if (!inner_) Raise(kErrObjectClosed, Text(kObjectClosed));
-    return inner_->execute(sql);
-  }
-
-  void close() override {
-    if (!inner_) Raise(kErrObjectClosed, Text(kObjectClosed));
-    inner_->close();
-  }
-
  private:
   std::shared_ptr<Engine> odbc_;
-  Text connection_string_;
-  Text system_database_;
-  ConnectionRef inner_;
 };
 
 class AccessFilesEngine final : public Engine {
