@@ -2,6 +2,7 @@
 
 #include <dispex.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "com/adapters.h"
+#include "com/direct_calls.h"
 #include "frame/library.h"
 #include "roster/type_library.h"
 
@@ -192,12 +194,32 @@ class EnumVariant final : public IEnumVARIANT {
   ObjectRef enumerator_;
 };
 
-class ComObject final : public IDispatch {
+// The caller's error information for a failure of a direct call, as IErrorInfo.
+void SetCallerErrorInfo(const Error& error, const GUID& interface_id) {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(CreateErrorInfo(&create))) return;
+  try {
+    const Text source(library::kName);
+    create->SetGUID(interface_id);
+    create->SetSource(const_cast<LPOLESTR>(Wide(source)));
+    create->SetDescription(const_cast<LPOLESTR>(Wide(error.description())));
+  } catch (const std::bad_alloc&) {
+  }
+  IErrorInfo* info = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+    SetErrorInfo(0, info);
+    info->Release();
+  }
+  create->Release();
+}
+
+class ComObject final : public IDispatch, public ISupportErrorInfo, public DirectCaller {
  public:
   explicit ComObject(ObjectRef object) : object_(std::move(object)) {
     if (auto* d = dynamic_cast<Dispatchable*>(object_.get())) {
       class_info_ = &d->class_info();
       interface_id_ = ParseGuid(class_info_->interface_id);
+      face_.reset(MakeDirectFace(interface_id_, *this));
     }
     ++g_module_references;
   }
@@ -206,14 +228,22 @@ class ComObject final : public IDispatch {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-        (class_info_ && IsEqualIID(riid, interface_id_)) || IsEqualIID(riid, kIidLibraryObject)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
     *out = nullptr;
-    return E_NOINTERFACE;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+        IsEqualIID(riid, kIidLibraryObject)) {
+      *out = static_cast<IDispatch*>(this);
+    } else if (face_ && IsEqualIID(riid, interface_id_)) {
+      *out = face_->dispatch();
+    } else if (face_ && IsEqualIID(riid, IID_ISupportErrorInfo)) {
+      *out = static_cast<ISupportErrorInfo*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override {
+    return face_ && IsEqualIID(riid, interface_id_) ? S_OK : S_FALSE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -267,6 +297,27 @@ class ComObject final : public IDispatch {
       return E_UNEXPECTED;
     }
     return hr;
+  }
+
+  IDispatch* outer() override { return this; }
+  HRESULT CallDirect(DISPID id, WORD flags, VARIANT* args, UINT count, VARIANT* result) override {
+    // As Invoke receives them: last first, an assigned value named as such.
+    std::vector<VARIANT> reversed(args, args + count);
+    std::reverse(reversed.begin(), reversed.end());
+    DISPID assigned = DISPID_PROPERTYPUT;
+    const bool assignment = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    DISPPARAMS params{reversed.data(), assignment ? &assigned : nullptr, count,
+                      assignment ? 1u : 0u};
+    try {
+      return InvokeMember(id, flags, &params, result, nullptr);
+    } catch (const Error& e) {
+      SetCallerErrorInfo(e, interface_id_);
+      return ErrorHResult(e.number());
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_UNEXPECTED;
+    }
   }
 
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
@@ -350,6 +401,7 @@ class ComObject final : public IDispatch {
   ObjectRef object_;
   const ClassInfo* class_info_ = nullptr;
   GUID interface_id_{};
+  std::unique_ptr<DirectFace> face_;
 };
 
 }  // namespace

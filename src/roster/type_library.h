@@ -23,4 +23,8 @@ std::vector<ParamDecl> ParamDecls(const Member& member);
 // The whole library in the interface definition language that widl compiles.
 std::string TypeLibraryIdl();
 
+// The component's direct-call functions of every dual interface, in C++ over the header widl
+// writes from that source (src/com/direct_calls.inc).
+std::string DirectCallStubs();
+
 }  // namespace kvpw

@@ -359,6 +359,12 @@ Sub Identities()
   Check "type library version", _
     shell.RegRead("HKCR\TypeLib\{86863F5D-C460-483A-94BB-5FE7E887E495}\1.0\"), _
     "Korvane PW 2010 Interface for Visio Stencils"
+  ' Dual interfaces are registered for marshalling by the type library.
+  Dim iid
+  iid = "HKCR\Interface\{410AF7FB-230F-4C47-B00D-F0DE8A1B39A6}\"
+  Check "interface name", shell.RegRead(iid), "_Pw2"
+  Check "interface marshalled by its type library", shell.RegRead(iid & "ProxyStubClsid32\"), _
+    "{00020424-0000-0000-C000-000000000046}"
   On Error Resume Next
   Set o = CreateObject("KvPwForStencils.NoSuchClass")
   CheckError "an unknown class", 429, ""

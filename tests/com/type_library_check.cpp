@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+// The interfaces as widl declares them from the type library source.
+#include "KvPwForStencils_h.h"
 #include "com/automation.h"
 #include "frame/library.h"
 #include "roster/roster.h"
@@ -60,30 +62,14 @@ std::vector<Text> NamesOf(ITypeInfo* info, MEMBERID id) {
   return out;
 }
 
-void CheckClass(ITypeLib* lib, const kvpw::ClassInfo& c) {
-  const std::string cls = kvpw::ToUtf8(c.name);
-  ITypeInfo* coclass = nullptr;
-  Check(SUCCEEDED(lib->GetTypeInfoOfGuid(Guid(c.class_id), &coclass)), cls + ": coclass by CLSID");
-  if (coclass) {
-    BSTR name = nullptr;
-    coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
-    Check(kvpw::com::FromBstr(name) == c.name, cls + ": coclass name");
-    SysFreeString(name);
-    coclass->Release();
-  }
-  ITypeInfo* info = nullptr;
-  if (FAILED(lib->GetTypeInfoOfGuid(Guid(c.interface_id), &info))) {
-    Check(false, cls + ": interface by IID");
-    return;
-  }
-  BSTR interface_name = nullptr;
-  info->GetDocumentation(MEMBERID_NIL, &interface_name, nullptr, nullptr, nullptr);
-  Check(kvpw::com::FromBstr(interface_name) == c.interface_name, cls + ": interface name");
-  SysFreeString(interface_name);
-
+// Every member of the class's table in one view of its interface, and nothing else but the
+// `inherited` functions of IUnknown and IDispatch.
+void CheckMembers(ITypeInfo* info, const kvpw::ClassInfo& c, bool direct, UINT inherited) {
+  const std::string cls = kvpw::ToUtf8(c.name) + (direct ? " (direct)" : " (dispatch)");
   TYPEATTR* attr = nullptr;
   info->GetTypeAttr(&attr);
   size_t described = 0;
+  SHORT last_slot = -1;
   for (const kvpw::Member& m : c.members) {
     if (!m.call || !m.signature) continue;
     ++described;
@@ -109,7 +95,7 @@ void CheckClass(ITypeLib* lib, const kvpw::ClassInfo& c) {
     const bool assignment = m.kind & (kvpw::kPropertyPut | kvpw::kPropertyPutRef);
     // A property assignment's value is unnamed in the library's type information.
     const size_t named = assignment ? params.size() - 1 : params.size();
-    const size_t retval = m.signature->result == kvpw::ValueType::kVoid ? 0 : 1;
+    const size_t retval = direct && m.signature->result != kvpw::ValueType::kVoid ? 1 : 0;
     Check(static_cast<size_t>(found->cParams) == params.size() + retval, what + ": parameters");
     for (size_t p = 0; p < named && p + 1 < names.size(); ++p)
       Check(names[p + 1] == params[p].name, what + ": parameter " + kvpw::ToUtf8(params[p].name));
@@ -120,10 +106,59 @@ void CheckClass(ITypeLib* lib, const kvpw::ClassInfo& c) {
       Check(((flags & PARAMFLAG_FHASDEFAULT) != 0) == !params[p].default_value.empty(),
             what + ": default of " + kvpw::ToUtf8(params[p].name));
     }
+    if (direct) {
+      // Compiled callers find the function by its slot: the table's order after IDispatch's.
+      Check(found->funckind == FUNC_PUREVIRTUAL && found->oVft > last_slot &&
+                found->oVft >= static_cast<SHORT>(7 * sizeof(void*)),
+            what + ": its slot in the table's order");
+      last_slot = found->oVft;
+    }
     info->ReleaseFuncDesc(found);
   }
-  Check(attr->cFuncs == described, cls + ": no functions beyond the member table's");
+  Check(attr->cFuncs == described + inherited, cls + ": no functions beyond the member table's");
   info->ReleaseTypeAttr(attr);
+}
+
+void CheckClass(ITypeLib* lib, const kvpw::ClassInfo& c) {
+  const std::string cls = kvpw::ToUtf8(c.name);
+  ITypeInfo* coclass = nullptr;
+  Check(SUCCEEDED(lib->GetTypeInfoOfGuid(Guid(c.class_id), &coclass)), cls + ": coclass by CLSID");
+  if (coclass) {
+    BSTR name = nullptr;
+    coclass->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr);
+    Check(kvpw::com::FromBstr(name) == c.name, cls + ": coclass name");
+    SysFreeString(name);
+    coclass->Release();
+  }
+  ITypeInfo* info = nullptr;
+  if (FAILED(lib->GetTypeInfoOfGuid(Guid(c.interface_id), &info))) {
+    Check(false, cls + ": interface by IID");
+    return;
+  }
+  BSTR interface_name = nullptr;
+  info->GetDocumentation(MEMBERID_NIL, &interface_name, nullptr, nullptr, nullptr);
+  Check(kvpw::com::FromBstr(interface_name) == c.interface_name, cls + ": interface name");
+  SysFreeString(interface_name);
+  TYPEATTR* attr = nullptr;
+  info->GetTypeAttr(&attr);
+  Check(attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL),
+        cls + ": a dual interface");
+  info->ReleaseTypeAttr(attr);
+  // The dispatch view: IUnknown's and IDispatch's functions first, results as return values.
+  CheckMembers(info, c, false, 7);
+  // The direct-call view: the member table's functions in their order, results as [out, retval].
+  HREFTYPE direct_ref = 0;
+  ITypeInfo* direct = nullptr;
+  if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &direct_ref)) &&
+      SUCCEEDED(info->GetRefTypeInfo(direct_ref, &direct))) {
+    direct->GetTypeAttr(&attr);
+    Check(attr->typekind == TKIND_INTERFACE, cls + ": its direct-call interface");
+    direct->ReleaseTypeAttr(attr);
+    CheckMembers(direct, c, true, 0);
+    direct->Release();
+  } else {
+    Check(false, cls + ": its direct-call interface");
+  }
   info->Release();
 }
 
@@ -162,6 +197,147 @@ VARIANT Short(short value) {
 
 Text TextOf(const VARIANT& v) {
   return V_VT(&v) == VT_BSTR ? kvpw::com::FromBstr(V_BSTR(&v)) : Text(u"<not a text>");
+}
+
+// Owns a BSTR for the length of a check.
+struct Bstring {
+  BSTR b;
+  explicit Bstring(const wchar_t* text) : b(SysAllocString(text)) {}
+  ~Bstring() { SysFreeString(b); }
+  Bstring(const Bstring&) = delete;
+  Bstring& operator=(const Bstring&) = delete;
+  Text text() const { return kvpw::com::FromBstr(b); }
+};
+
+template <class Interface>
+Interface* DirectOf(IUnknown* object, kvpw::TextView class_name) {
+  Interface* direct = nullptr;
+  for (const kvpw::ClassInfo* c : kvpw::Classes())
+    if (c->name == class_name)
+      object->QueryInterface(Guid(c->interface_id), reinterpret_cast<void**>(&direct));
+  return direct;
+}
+
+// Calls through the dual interfaces' function tables, as code compiled against the type
+// library makes them: typed arguments, results as [out, retval], errors as HRESULTs with the
+// error information set.
+template <class Create>
+void CheckDirectCalls(IDispatch* pw_dispatch, const Create& create) {
+  _Pw2* pw = DirectOf<_Pw2>(pw_dispatch, u"Pw2");
+  Check(pw != nullptr, "direct: Pw2 answers its interface");
+  if (!pw) return;
+  IUnknown* a = nullptr;
+  IUnknown* b = nullptr;
+  pw->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
+  pw_dispatch->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b));
+  Check(a && a == b, "direct: one identity with the dispatch side");
+  if (a) a->Release();
+  if (b) b->Release();
+
+  Bstring path(L"D:\\props.mdb");
+  Bstring read_back(nullptr);
+  Check(SUCCEEDED(pw->put_PartPropsDatabasePath(path.b)) &&
+            SUCCEEDED(pw->get_PartPropsDatabasePath(&read_back.b)) &&
+            read_back.text() == u"D:\\props.mdb",
+        "direct: a field put and read back");
+
+  Bstring address(L"12:3:45");
+  short tier = 1;
+  Bstring tier_text(nullptr);
+  Check(SUCCEEDED(pw->fncstrTier(&address.b, &tier, &tier_text.b)) && tier_text.text() == u"3",
+        "direct: a method's [out, retval] text");
+
+  // What the member writes reaches the caller's variables.
+  Bstring drawing(L"plant.vsd");
+  short count = 7;
+  Bstring error(L"no drawing");
+  VARIANT systems;
+  VariantInit(&systems);
+  Check(SUCCEEDED(pw->GetSystemList(drawing.b, &count, &error.b, &systems)) &&
+            error.text() == u"Unable to get System List from 'plant.vsd': no drawing" &&
+            V_VT(&systems) == (VT_ARRAY | VT_VARIANT) && V_ARRAY(&systems) == nullptr,
+        "direct: a BSTR* written back and the never-dimensioned array");
+  VariantClear(&systems);
+
+  // A left-out argument fails with 449; the error information says so.
+  Bstring empty(nullptr);
+  SetErrorInfo(0, nullptr);
+  const HRESULT hr = pw->fncstrTier(&address.b, nullptr, &empty.b);
+  IErrorInfo* info = nullptr;
+  Bstring source(nullptr), description(nullptr);
+  if (GetErrorInfo(0, &info) == S_OK) {
+    info->GetSource(&source.b);
+    info->GetDescription(&description.b);
+    info->Release();
+  }
+  Check(hr == static_cast<HRESULT>(0x800A01C1) && source.text() == kvpw::library::kName &&
+            !description.text().empty(),
+        "direct: an error as its HRESULT with the error information");
+  ISupportErrorInfo* supports = nullptr;
+  pw->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&supports));
+  Check(supports && supports->InterfaceSupportsErrorInfo(__uuidof(_Pw2)) == S_OK,
+        "direct: ISupportErrorInfo for the interface");
+  if (supports) supports->Release();
+  pw->Release();
+
+  // The collection: an added device, its count, its default member by key, its enumerator.
+  IDispatch* devices_dispatch = nullptr;
+  for (const kvpw::ClassInfo* c : kvpw::Classes())
+    if (c->name == u"PwVsdDeviceCollection") devices_dispatch = create(c->class_id);
+  auto* devices = devices_dispatch
+                      ? DirectOf<_PwVsdDeviceCollection>(devices_dispatch, u"PwVsdDeviceCollection")
+                      : nullptr;
+  if (devices_dispatch) devices_dispatch->Release();
+  Check(devices != nullptr, "direct: the device collection answers its interface");
+  if (!devices) return;
+  Bstring name(L"AHU-1"), part(L"TS-9000"), ai(L"1"), ao(L""), di(L"2"), dout(L""), lcm(L"LCM1");
+  short type = 3;
+  VARIANT key;
+  VariantInit(&key);
+  V_VT(&key) = VT_BSTR;
+  V_BSTR(&key) = SysAllocString(L"C1");
+  IDispatch* added = nullptr;
+  Check(SUCCEEDED(devices->Add(&name.b, &part.b, &type, &ai.b, &ao.b, &di.b, &dout.b, &lcm.b, &key,
+                               &added)) &&
+            added,
+        "direct: Add with a key returns the device");
+  long total = 0;
+  Check(SUCCEEDED(devices->get_Count(&total)) && total == 1, "direct: Count");
+  IDispatch* item = nullptr;
+  Check(SUCCEEDED(devices->get_Item(&key, &item)) && item == added, "direct: Item by key");
+  _PwVsdDevice* device = item ? DirectOf<_PwVsdDevice>(item, u"PwVsdDevice") : nullptr;
+  Bstring device_name(nullptr);
+  short device_type = 0;
+  Check(device && SUCCEEDED(device->get_Device(&device_name.b)) && device_name.text() == u"AHU-1" &&
+            SUCCEEDED(device->get_DeviceType(&device_type)) && device_type == 3,
+        "direct: the device's properties");
+  if (device) device->Release();
+  if (item) item->Release();
+  IUnknown* enumerator = nullptr;
+  IEnumVARIANT* each = nullptr;
+  if (SUCCEEDED(devices->get_NewEnum(&enumerator)) && enumerator) {
+    enumerator->QueryInterface(IID_IEnumVARIANT, reinterpret_cast<void**>(&each));
+    enumerator->Release();
+  }
+  VARIANT first;
+  VariantInit(&first);
+  ULONG fetched = 0;
+  Check(each && each->Next(1, &first, &fetched) == S_OK && fetched == 1 &&
+            V_VT(&first) == VT_DISPATCH && V_DISPATCH(&first) == added,
+        "direct: the enumerator gives the device");
+  VariantClear(&first);
+  if (each) each->Release();
+  // A key that is not there: the collection's own error through the function table.
+  VARIANT other;
+  VariantInit(&other);
+  V_VT(&other) = VT_BSTR;
+  V_BSTR(&other) = SysAllocString(L"C9");
+  item = nullptr;
+  Check(FAILED(devices->get_Item(&other, &item)) && !item, "direct: Item of a missing key fails");
+  VariantClear(&other);
+  VariantClear(&key);
+  if (added) added->Release();
+  devices->Release();
 }
 
 void CheckCalls(const wchar_t* dll_path) {
@@ -248,6 +424,7 @@ void CheckCalls(const wchar_t* dll_path) {
   info = EXCEPINFO{};
   VariantClear(&missing);
 
+  CheckDirectCalls(pw, create);
   pw->Release();
   Check(can_unload() == S_OK, "unloadable once the last object is released");
 }

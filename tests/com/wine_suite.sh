@@ -5,6 +5,7 @@
 # afterwards.
 # Before registering, an early-bound client checks the type library embedded in the DLL.
 # Usage: wine_suite.sh DLL SUITE_DIR CATALOGUE_SQL ARCH TYPE_LIBRARY_CHECK_EXE
+# Exits 77 (skipped) where the architecture cannot run.
 set -euo pipefail
 dll=$1
 suite_dir=$2
@@ -35,11 +36,16 @@ if [ "$arch" = x86_64 ]; then
   run=/usr/lib/wine/wine64
   sys='C:\windows\system32'
 else
+  # Some kernels run without their 32-bit emulation; Wine's 32-bit loader cannot start there.
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "skipped: this machine cannot run 32-bit programs (the kernel's 32-bit emulation is off)"
+    exit 77
+  fi
   # The 32-bit loader sees the 32-bit system folder as system32.
   run=wine
   sys='C:\windows\syswow64'
 fi
-wine wineboot -i >/dev/null 2>&1
+"$run" wineboot -i >/dev/null 2>&1
 here='C:\kvpw'
 mkdir -p "$WINEPREFIX/drive_c/kvpw"
 cp "$dll" "$suite_dir"/*.vbs "$WINEPREFIX/drive_c/kvpw/"
