@@ -513,6 +513,64 @@ void ToVariant(const Variant& value, VARIANT* out) {
   }
 }
 
+namespace {
+
+// The macro language's other scalar variables (Byte, Single, Currency, Date, Decimal and the
+// unsigned and 64-bit ones): the value converted as the platform converts it, then stored in
+// the variable's own width.
+void StoreOtherScalar(const Variant& value, VARIANT& target) {
+  const VARTYPE type = V_VT(&target) & ~VT_BYREF;
+  VariantHolder fresh;
+  ToVariant(value, &fresh.v);
+  const HRESULT hr = VariantChangeType(&fresh.v, &fresh.v, 0, type);
+  if (hr == DISP_E_OVERFLOW) Raise(err::kOverflow);
+  if (FAILED(hr)) Raise(err::kTypeMismatch);
+  switch (type) {
+    case VT_UI1:
+      *V_UI1REF(&target) = V_UI1(&fresh.v);
+      return;
+    case VT_I1:
+      *V_I1REF(&target) = V_I1(&fresh.v);
+      return;
+    case VT_UI2:
+      *V_UI2REF(&target) = V_UI2(&fresh.v);
+      return;
+    case VT_UI4:
+      *V_UI4REF(&target) = V_UI4(&fresh.v);
+      return;
+    case VT_INT:
+      *V_INTREF(&target) = V_INT(&fresh.v);
+      return;
+    case VT_UINT:
+      *V_UINTREF(&target) = V_UINT(&fresh.v);
+      return;
+    case VT_I8:
+      *V_I8REF(&target) = V_I8(&fresh.v);
+      return;
+    case VT_UI8:
+      *V_UI8REF(&target) = V_UI8(&fresh.v);
+      return;
+    case VT_R4:
+      *V_R4REF(&target) = V_R4(&fresh.v);
+      return;
+    case VT_CY:
+      *V_CYREF(&target) = V_CY(&fresh.v);
+      return;
+    case VT_DATE:
+      *V_DATEREF(&target) = V_DATE(&fresh.v);
+      return;
+    case VT_DECIMAL:
+      *V_DECIMALREF(&target) = V_DECIMAL(&fresh.v);
+      // The decimal overlays the variant, whose type sits where the variable has nothing.
+      V_DECIMALREF(&target)->wReserved = 0;
+      return;
+    default:
+      Raise(err::kTypeMismatch);
+  }
+}
+
+}  // namespace
+
 void StoreByRef(const Variant& value, VARIANT& target) {
   const VARTYPE vt = V_VT(&target);
   if (!(vt & VT_BYREF)) return;
@@ -557,7 +615,7 @@ void StoreByRef(const Variant& value, VARIANT& target) {
       return;
     }
     default:
-      Raise(err::kTypeMismatch);
+      StoreOtherScalar(value, target);
   }
 }
 

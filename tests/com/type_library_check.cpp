@@ -9,6 +9,7 @@
 #include <oleauto.h>
 // clang-format on
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -412,6 +413,41 @@ void CheckCalls(const wchar_t* dll_path) {
   VariantClear(&result);
   VariantClear(&drawing);
   SysFreeString(error);
+
+  // A flag written back into variables of the macro language's other types, in their widths.
+  float single = 5;
+  BYTE byte = 7;
+  CY currency{};
+  currency.int64 = 90000;
+  DATE date = 45000;
+  DECIMAL decimal{};
+  decimal.Lo32 = 12;
+  long long wide = 1LL << 40;
+  // False is zero in each of them, all bytes clear.
+  struct Kind {
+    VARTYPE vt;
+    void* variable;
+    size_t size;
+  };
+  const Kind kinds[] = {
+      {VT_R4, &single, sizeof single},        {VT_UI1, &byte, sizeof byte},
+      {VT_CY, &currency, sizeof currency},    {VT_DATE, &date, sizeof date},
+      {VT_DECIMAL, &decimal, sizeof decimal}, {VT_I8, &wide, sizeof wide},
+  };
+  for (const Kind& kind : kinds) {
+    VARIANT found_ref;
+    V_VT(&found_ref) = VT_BYREF | kind.vt;
+    V_BYREF(&found_ref) = kind.variable;
+    VARIANT file = Bstr(L"C:\\no\\such\\parts.mdb");
+    VARIANT query = Bstr(L"SELECT * FROM tblParts");
+    hr = Call(pw, 0x60030029, DISPATCH_METHOD, {file, query, found_ref}, {}, &result, &info);
+    const auto* bytes = static_cast<const unsigned char*>(kind.variable);
+    Check(SUCCEEDED(hr) && std::all_of(bytes, bytes + kind.size, [](auto c) { return c == 0; }),
+          "boolFound written back into a variable of type " + std::to_string(kind.vt));
+    VariantClear(&result);
+    VariantClear(&file);
+    VariantClear(&query);
+  }
 
   // An error as the caller's runtime reports it.
   VARIANT missing = Bstr(L"1:2");
