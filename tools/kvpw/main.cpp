@@ -1,9 +1,14 @@
 // kvpw: the library's operations from the command line, on real databases and drawings, with
 // message boxes printed instead of shown.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "commands.h"
 #include "frame/error.h"
@@ -30,9 +35,41 @@ bool WantsJson(const CLI::App& verb) {
   return json && json->count() > 0;
 }
 
+// A drawing's parts are parsed into a few hundred megabytes of small pieces, and on virtual
+// machines every fresh 4 KiB page costs a fault that takes longer than filling it: checking a
+// 40,000-shape drawing spent a third of its time faulting pages in. With transparent huge pages
+// for the heap the kernel hands them out 2 MiB at a time (the check takes 0.9 s instead of 1.4).
+// glibc reads that setting only as a program starts, so the verbs that read drawings start the
+// program once more with it (about 10 ms, which the other verbs need not pay), unless the
+// caller's own tunables already say.
+void StartWithHugePages(int argc, char** argv) {
+#ifdef __GLIBC__
+  constexpr const char* kDrawingVerbs[] = {"check", "devices", "network", "report"};
+  if (argc < 2 || std::none_of(std::begin(kDrawingVerbs), std::end(kDrawingVerbs),
+                               [&](const char* verb) { return std::strcmp(argv[1], verb) == 0; }))
+    return;
+  constexpr const char* kTunable = "glibc.malloc.hugetlb=1";
+  const char* tunables = std::getenv("GLIBC_TUNABLES");
+  if (tunables && std::strstr(tunables, "glibc.malloc.hugetlb")) return;
+  const std::string value =
+      tunables && *tunables ? std::string(tunables) + ":" + kTunable : std::string(kTunable);
+  if (setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0) return;
+  execv("/proc/self/exe", argv);
+  // Without /proc the program runs on as it is.
+  if (tunables) {
+    setenv("GLIBC_TUNABLES", tunables, 1);
+  } else {
+    unsetenv("GLIBC_TUNABLES");
+  }
+#else
+  (void)argc, (void)argv;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  StartWithHugePages(argc, argv);
   CLI::App app{"kvpw: the KvPwForStencils operations on parts databases and drawings"};
   app.require_subcommand(1);
   kvpw::cli::Commands commands;
