@@ -128,6 +128,7 @@ void LetAutoCloseConn(KvAdoConnection& c, bool flag) {
   c.LetAutoCloseConn(flag ? -1 : 0);
 }
 
+// In the interface's order; each property's assignment comes before its read.
 constexpr Member kKvAdoConnectionMembers[] = {
     Method<&KvAdoConnection::ConnIsOpen>(u"ConnIsOpen", 0x6003000E),
     Method<&ConnOpenOptionalError>(u"ConnOpen", 0x6003000F, u"strError"),
@@ -136,55 +137,57 @@ constexpr Member kKvAdoConnectionMembers[] = {
     Method<&KvAdoConnection::ConnQuery>(u"ConnQuery", 0x60030012, u"strCmd, strError"),
     Method<&KvAdoConnection::CreateNew>(u"CreateNew", 0x60030013,
                                         u"strMDBTemplate = \"Blank.mdb\", boolOverwrite = True"),
-    PropertyGet<&KvAdoConnection::Connection>(u"Connection", 0x6803000B),
     PropertyPutRef<&KvAdoConnection::SetConnection>(u"Connection", 0x6803000B),
-    PropertyGet<&GetAutoCloseConn>(u"AutoCloseConn", 0x6803000A),
+    PropertyGet<&KvAdoConnection::Connection>(u"Connection", 0x6803000B),
     PropertyPut<&LetAutoCloseConn>(u"AutoCloseConn", 0x6803000A),
-    PropertyGet<&KvAdoConnection::FileName>(u"FileName", 0x68030009),
+    PropertyGet<&GetAutoCloseConn>(u"AutoCloseConn", 0x6803000A),
     PropertyPut<&KvAdoConnection::LetFileName>(u"FileName", 0x68030009),
-    PropertyGet<&KvAdoConnection::DSN>(u"DSN", 0x68030008),
+    PropertyGet<&KvAdoConnection::FileName>(u"FileName", 0x68030009),
     PropertyPut<&KvAdoConnection::LetDSN>(u"DSN", 0x68030008),
-    PropertyGet<&KvAdoConnection::Password>(u"Password", 0x68030007),
+    PropertyGet<&KvAdoConnection::DSN>(u"DSN", 0x68030008),
     PropertyPut<&KvAdoConnection::LetPassword>(u"Password", 0x68030007),
-    PropertyGet<&KvAdoConnection::UserID>(u"UserID", 0x68030006),
+    PropertyGet<&KvAdoConnection::Password>(u"Password", 0x68030007),
     PropertyPut<&KvAdoConnection::LetUserID>(u"UserID", 0x68030006),
-    PropertyGet<&KvAdoConnection::ConnString>(u"ConnString", 0x68030005),
+    PropertyGet<&KvAdoConnection::UserID>(u"UserID", 0x68030006),
     PropertyPut<&KvAdoConnection::LetConnString>(u"ConnString", 0x68030005),
-    PropertyGet<&KvAdoConnection::Provider>(u"Provider", 0x68030004),
+    PropertyGet<&KvAdoConnection::ConnString>(u"ConnString", 0x68030005),
     PropertyPut<&KvAdoConnection::LetProvider>(u"Provider", 0x68030004),
-    PropertyGet<&KvAdoConnection::MDWFile>(u"MDWFile", 0x68030003),
+    PropertyGet<&KvAdoConnection::Provider>(u"Provider", 0x68030004),
     PropertyPut<&KvAdoConnection::LetMDWFile>(u"MDWFile", 0x68030003),
-    PropertyGet<&KvAdoConnection::DBType>(u"DBType", 0x68030002),
+    PropertyGet<&KvAdoConnection::MDWFile>(u"MDWFile", 0x68030003),
     PropertyPut<&KvAdoConnection::LetDBType>(u"DBType", 0x68030002),
-    PropertyGet<&KvAdoConnection::Tag>(u"Tag", 0x68030001),
+    PropertyGet<&KvAdoConnection::DBType>(u"DBType", 0x68030002),
     PropertyPut<&KvAdoConnection::LetTag>(u"Tag", 0x68030001),
-    PropertyGet<&KvAdoConnection::DefaultPath>(u"DefaultPath", 0x68030000),
+    PropertyGet<&KvAdoConnection::Tag>(u"Tag", 0x68030001),
     PropertyPut<&KvAdoConnection::LetDefaultPath>(u"DefaultPath", 0x68030000),
+    PropertyGet<&KvAdoConnection::DefaultPath>(u"DefaultPath", 0x68030000),
 };
 
-// Each property's write and read share its identifier.
+// In the interface's slot order (compiled callers bind to it): the fields last to first, each
+// property's write before its read; the two share its identifier.
 constexpr Member kPwVsdDeviceMembers[] = {
-    FieldGetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
-    FieldSetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
-    FieldGetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
-    FieldSetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
-    FieldGetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
-    FieldSetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
-    FieldGetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
-    FieldSetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
-    FieldGetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
-    FieldSetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
-    FieldGetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
-    FieldSetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
-    FieldGetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
-    FieldSetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
-    FieldGetter<&PwVsdDevice::LCM>(u"LCM", 0x68030007),
     FieldSetter<&PwVsdDevice::LCM>(u"LCM", 0x68030007),
+    FieldGetter<&PwVsdDevice::LCM>(u"LCM", 0x68030007),
+    FieldSetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
+    FieldGetter<&PwVsdDevice::DOData>(u"DOData", 0x68030006),
+    FieldSetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
+    FieldGetter<&PwVsdDevice::DIData>(u"DIData", 0x68030005),
+    FieldSetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
+    FieldGetter<&PwVsdDevice::AOData>(u"AOData", 0x68030004),
+    FieldSetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
+    FieldGetter<&PwVsdDevice::AIData>(u"AIData", 0x68030003),
+    FieldSetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
+    FieldGetter<&PwVsdDevice::DeviceType>(u"DeviceType", 0x68030002),
+    FieldSetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
+    FieldGetter<&PwVsdDevice::PartNum>(u"PartNum", 0x68030001),
+    FieldSetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
+    FieldGetter<&PwVsdDevice::Device>(u"Device", 0x68030000),
     Method<&PwVsdDevice::ToString>(u"ToString", 0x60030008),
     Method<&PwVsdDevice::LoadFromString>(u"LoadFromString", 0x60030009, u"strDataRow"),
     Method<&PwVsdDevice::GetDataField>(u"GetDataField", 0x6003000A, u"strAIDIAODO"),
 };
 
+// In the interface's slot order.
 constexpr Member kPwVsdDeviceCollectionMembers[] = {
     Method<&PwVsdDeviceCollection::FindDevice>(u"FindDevice", 0x60030001, u"strDevice"),
     Method<&PwVsdDeviceCollection::ScanFromDrawing>(u"ScanFromDrawing", 0x60030002,
@@ -196,9 +199,9 @@ constexpr Member kPwVsdDeviceCollectionMembers[] = {
     Method<&PwVsdDeviceCollection::Add>(
         u"Add", 0x60030005,
         u"Device, PartNum, DeviceType, AIData, AOData, DIData, DOData, LCM, sKey"),
-    Method<&PwVsdDeviceCollection::Remove>(u"Remove", 0x60030006, u"vntIndexKey"),
-    PropertyGet<&PwVsdDeviceCollection::Count>(u"Count", 0x68030000),
     PropertyGet<&PwVsdDeviceCollection::Item>(u"Item", kDispIdValue, u"vntIndexKey"),
+    PropertyGet<&PwVsdDeviceCollection::Count>(u"Count", 0x68030000),
+    Method<&PwVsdDeviceCollection::Remove>(u"Remove", 0x60030006, u"vntIndexKey"),
     PropertyGet<&PwVsdDeviceCollection::NewEnum>(u"NewEnum", kDispIdNewEnum),
 };
 
