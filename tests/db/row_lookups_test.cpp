@@ -2,6 +2,7 @@
 
 #include "frame/error.h"
 #include "frame/pw2.h"
+#include "roster/roster.h"
 #include "testing/support.h"
 
 namespace kvpw {
@@ -85,6 +86,29 @@ TEST_F(RowLookupsTest, PartPropertyLookupFailsSilentlyOnOpenAndLoudlyOnQuery) {
   EXPECT_FALSE(row.array().dimensioned());
   EXPECT_NE(ErrorNumberOf([&] { pw2_.GetPartPropertyTableValues(db(), u"SELECT nope", found); }),
             0);
+  EXPECT_TRUE(test_.boxes->boxes().empty());
+}
+
+// Late-bound macros see the found flag in their own variable, written even when the query then
+// fails, and the result as an array with an extra empty element.
+TEST_F(RowLookupsTest, CalledThroughTheComponentRuntime) {
+  const ObjectRef pw2 = CreateObject(u"KvPwForStencils.Pw2", test_.platform);
+  for (const TextView name : {u"GetDatabaseTableRow", u"GetPartPropertyTableValues"}) {
+    SCOPED_TRACE(ToUtf8(name));
+    Variant file = db(), sql = u"SELECT OptionID FROM tblOptions ORDER BY OptionID", found;
+    EXPECT_EQ(Items(Call(pw2, name, {&file, &sql, &found})), (Row{int32_t{1}, Variant()}));
+    EXPECT_EQ(found, Variant(true));
+    sql = u"SELECT OptionID FROM tblOptions WHERE OptionID = 99";
+    EXPECT_FALSE(Call(pw2, name, {&file, &sql, &found}).array().dimensioned());
+    EXPECT_EQ(found, Variant(false));
+    EXPECT_EQ(sql, Variant(u"SELECT OptionID FROM tblOptions WHERE OptionID = 99"));
+  }
+  Variant file = db(), sql = u"SELECT nope FROM tblOptions", found = true;
+  EXPECT_NE(ErrorNumberOf([&] {
+              Call(pw2, u"GetPartPropertyTableValues", {&file, &sql, &found});
+            }),
+            0);
+  EXPECT_EQ(found, Variant(false));
   EXPECT_TRUE(test_.boxes->boxes().empty());
 }
 
