@@ -10,16 +10,18 @@ namespace kvpw {
 using fillin::PartRow;
 
 void Pw2::FillInTermFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmTemp,
-                           int16_t intTermCount, std::optional<bool> fAmt) {
+                           const int16_t& intTermCount, std::optional<bool> fAmt) {
   const Text part_number = ToText(fillin::ControlValue(fillin::FormMember(frmTemp, u"txtP12")));
   auto row = PartRow::LookUp(platform_, strDatafile, fillin::kAllColumns, part_number);
   if (!row) return;
   const bool matched = row->matched();
-  for (int32_t n = 1; n <= intTermCount; ++n)
+  // The bound is taken once, when the loop starts.
+  const int16_t count = intTermCount;
+  for (int32_t n = 1; n <= count; ++n)
     fillin::SetInControls(frmTemp, fillin::TermControl(n),
                           matched ? row->column(fillin::TermColumn(n)) : Text());
   // The counter is 16-bit: stepping past its largest value overflows.
-  if (intTermCount == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
+  if (count == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
   if (fAmt.value_or(false))
     fillin::SetInControls(frmTemp, u"txtTermAmt", matched ? row->column(u"SoccTermAmt") : Text());
   row->Close();

@@ -64,7 +64,7 @@ class Pw2 final : public Dispatchable {
 
   // Part detail fill-ins (src/fillin).
   void FillInTermFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmTemp,
-                        int16_t intTermCount, std::optional<bool> fAmt = std::nullopt);
+                        const int16_t& intTermCount, std::optional<bool> fAmt = std::nullopt);
   void FillInAccFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmPartNumber,
                        const std::shared_ptr<host::Control>& frmMan,
                        const std::shared_ptr<host::Control>& frmVendor,

@@ -132,5 +132,24 @@ TEST_F(DialogFormsTest, FillInsThroughTheComponentRuntime) {
   EXPECT_TRUE(boxes().empty());
 }
 
+// Compiled callers bind to the type library: every fill-in takes each argument as the caller's
+// own variable (the terminal count included) and writes none of them back.
+TEST(FillInSignatures, EveryArgumentIsByReferenceAndNoneIsWritten) {
+  const ClassInfo* pw2 = FindClass(u"KvPwForStencils.Pw2");
+  ASSERT_NE(pw2, nullptr);
+  size_t fill_ins = 0;
+  for (const Member& m : pw2->members) {
+    if (m.name.substr(0, 6) != u"FillIn") continue;
+    SCOPED_TRACE(ToUtf8(m.name));
+    ++fill_ins;
+    ASSERT_NE(m.signature, nullptr);
+    for (size_t i = 0; i < m.signature->params.size(); ++i) {
+      EXPECT_TRUE(m.signature->params[i].by_ref) << "argument " << i;
+      EXPECT_FALSE(m.signature->params[i].written) << "argument " << i;
+    }
+  }
+  EXPECT_EQ(fill_ins, 12u);
+}
+
 }  // namespace
 }  // namespace kvpw::fill_testing
