@@ -54,13 +54,13 @@ class Pw2 final : public Dispatchable {
                                     const Text& strItemCode);
   void PopulatePartNumberByBasePackage(const std::shared_ptr<host::Control>& objComboBox,
                                        const Text& strDbParts, const Text& strDbPartProps,
-                                       int32_t lngSoftID);
+                                       const int32_t& lngSoftID);
   void PopulatePartNumberByOptions(const std::shared_ptr<host::Control>& objComboBox,
                                    const Text& strDbParts, const Text& strDbPartProps,
-                                   int32_t lngSoftID);
+                                   const int32_t& lngSoftID);
   void PopulatePartNumberByDrivers(const std::shared_ptr<host::Control>& objComboBox,
                                    const Text& strDbParts, const Text& strDbPartProps,
-                                   int32_t lngSoftID, const Text& strDelCodePattern);
+                                   const int32_t& lngSoftID, const Text& strDelCodePattern);
 
   // Part detail fill-ins (src/fillin).
   void FillInTermFields(const Text& strDatafile, const std::shared_ptr<host::Control>& frmTemp,
@@ -156,10 +156,10 @@ class Pw2 final : public Dispatchable {
   // Drawing checks (src/validation).
   void CheckForDuplicateAddresses(const std::shared_ptr<host::Document>& docVisio,
                                   const Text& strDbPartProps);
-  void CheckForInvalidPointTypes(int16_t intUpperPage, int16_t intLowerPage,
+  void CheckForInvalidPointTypes(const int16_t& intUpperPage, const int16_t& intLowerPage,
                                  const std::shared_ptr<host::Document>& docActive,
                                  const Text& strDbParts, const Text& strDbPartProps);
-  void CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLowerPage,
+  void CheckForInvalidPointConnections(const int16_t& intUpperPage, const int16_t& intLowerPage,
                                        const std::shared_ptr<host::Document>& docActive,
                                        const Text& strDatafile);
 

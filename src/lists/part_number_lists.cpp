@@ -121,21 +121,21 @@ void Pw2::PopulatePartNumberByItemCode(const std::shared_ptr<host::Control>& obj
 
 void Pw2::PopulatePartNumberByBasePackage(const std::shared_ptr<host::Control>& objComboBox,
                                           const Text& strDbParts, const Text& strDbPartProps,
-                                          int32_t lngSoftID) {
+                                          const int32_t& lngSoftID) {
   const Text query = Text(kByBasePackage) + IntegerText(lngSoftID) + Text(kByBasePackageOrder);
   PopulatePartNumberByPartPropQuery(objComboBox, strDbParts, strDbPartProps, query);
 }
 
 void Pw2::PopulatePartNumberByOptions(const std::shared_ptr<host::Control>& objComboBox,
                                       const Text& strDbParts, const Text& strDbPartProps,
-                                      int32_t lngSoftID) {
+                                      const int32_t& lngSoftID) {
   const Text query = Text(kByOptions) + IntegerText(lngSoftID) + Text(kByOptionsOrder);
   PopulatePartNumberByPartPropQuery(objComboBox, strDbParts, strDbPartProps, query);
 }
 
 void Pw2::PopulatePartNumberByDrivers(const std::shared_ptr<host::Control>& objComboBox,
                                       const Text& strDbParts, const Text& strDbPartProps,
-                                      int32_t lngSoftID, const Text& strDelCodePattern) {
+                                      const int32_t& lngSoftID, const Text& strDelCodePattern) {
   const Text query = Text(kByDrivers) + IntegerText(lngSoftID) + Text(kByDriversAnd) +
                      FixSqlWildcardPattern(Text(kByDriversField), strDelCodePattern) +
                      Text(kByDriversOrder);

@@ -70,7 +70,7 @@ host::Document& DocumentOf(const std::shared_ptr<host::Document>& document) {
 
 }  // namespace
 
-void Pw2::CheckForInvalidPointTypes(int16_t intUpperPage, int16_t intLowerPage,
+void Pw2::CheckForInvalidPointTypes(const int16_t& intUpperPage, const int16_t& intLowerPage,
                                     const std::shared_ptr<host::Document>& docActive,
                                     const Text& strDbParts, const Text& strDbPartProps) {
   KvAdoConnection parts(platform_);

@@ -23,7 +23,7 @@ constexpr TextView kFinishedSuffix = u" errors found.";
 
 }  // namespace
 
-void Pw2::CheckForInvalidPointConnections(int16_t intUpperPage, int16_t intLowerPage,
+void Pw2::CheckForInvalidPointConnections(const int16_t& intUpperPage, const int16_t& intLowerPage,
                                           const std::shared_ptr<host::Document>& docActive,
                                           const Text& strDatafile) {
   static_cast<void>(strDatafile);  // the check uses no database

@@ -1,6 +1,7 @@
 // The library as a macro reaches it: objects created by identifier, members called late-bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "db/kv_ado_connection.h"
@@ -89,6 +90,31 @@ TEST(Roster, DispatchIdentifiersOfTheMembersBuiltSoFar) {
     EXPECT_EQ(object->IdOfName(e.member), e.id) << ToUtf8(e.member);
     EXPECT_EQ(object->IdOfName(LowerCase(e.member)), e.id) << ToUtf8(e.member);
   }
+}
+
+// Compiled callers bind to the type library, so how each argument is passed is part of the
+// interface: every argument of the service object's operations is the caller's own variable,
+// except the few texts that are passed by value.
+TEST(Roster, ServiceOperationsTakeTheirArgumentsByReference) {
+  const std::pair<TextView, size_t> by_value[] = {
+      {u"FixSqlWildcardPattern", 1},  // strPattern
+      {u"GetSystemList", 0},          // strDbDrawing
+  };
+  const ClassInfo* pw2 = FindClass(u"KvPwForStencils.Pw2");
+  ASSERT_NE(pw2, nullptr);
+  size_t checked = 0;
+  for (const Member& m : pw2->members) {
+    if (!m.signature || (m.kind & (kPropertyPut | kPropertyPutRef | kPropertyGet))) continue;
+    SCOPED_TRACE(ToUtf8(m.name));
+    for (size_t i = 0; i < m.signature->params.size(); ++i) {
+      const bool value = std::any_of(std::begin(by_value), std::end(by_value), [&](const auto& v) {
+        return v.first == m.name && v.second == i;
+      });
+      EXPECT_EQ(m.signature->params[i].by_ref, !value) << "argument " << i;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 100u);
 }
 
 TEST(Runtime, PropertiesMethodsAndUnknownMembers) {
