@@ -32,28 +32,36 @@ class DirectFace {
 // The face of the dual interface with this identifier, or nullptr for none.
 DirectFace* MakeDirectFace(const GUID& interface_id, DirectCaller& owner);
 
+// The member of a VARIANT that holds a value of type `vt`; a VARIANT holds a VARIANT as itself.
+template <VARTYPE vt>
+auto& Field(VARIANT& v) {
+  if constexpr (vt == VT_BSTR) {
+    return V_BSTR(&v);
+  } else if constexpr (vt == VT_I2) {
+    return V_I2(&v);
+  } else if constexpr (vt == VT_I4) {
+    return V_I4(&v);
+  } else if constexpr (vt == VT_R8) {
+    return V_R8(&v);
+  } else if constexpr (vt == VT_BOOL) {
+    return V_BOOL(&v);
+  } else if constexpr (vt == VT_DISPATCH) {
+    return V_DISPATCH(&v);
+  } else if constexpr (vt == VT_UNKNOWN) {
+    return V_UNKNOWN(&v);
+  } else {
+    static_assert(vt == VT_VARIANT);
+    return v;
+  }
+}
+
 // A borrowed VARIANT that carries a value of type `vt`.
 template <VARTYPE vt, class T>
 VARIANT In(T value) {
   VARIANT v;
   VariantInit(&v);
-  V_VT(&v) = vt;
-  if constexpr (vt == VT_BSTR) {
-    V_BSTR(&v) = value;
-  } else if constexpr (vt == VT_I2) {
-    V_I2(&v) = value;
-  } else if constexpr (vt == VT_I4) {
-    V_I4(&v) = value;
-  } else if constexpr (vt == VT_R8) {
-    V_R8(&v) = value;
-  } else if constexpr (vt == VT_BOOL) {
-    V_BOOL(&v) = value;
-  } else if constexpr (vt == VT_DISPATCH) {
-    V_DISPATCH(&v) = value;
-  } else {
-    static_assert(vt == VT_VARIANT);
-    v = value;
-  }
+  Field<vt>(v) = value;
+  if constexpr (vt != VT_VARIANT) V_VT(&v) = vt;
   return v;
 }
 
@@ -118,24 +126,7 @@ class DirectCalls : public Interface, public DirectFace {
       VariantClear(&value);
       return hr;
     }
-    if constexpr (vt == VT_BSTR) {
-      *result = V_BSTR(&value);
-    } else if constexpr (vt == VT_I2) {
-      *result = V_I2(&value);
-    } else if constexpr (vt == VT_I4) {
-      *result = V_I4(&value);
-    } else if constexpr (vt == VT_R8) {
-      *result = V_R8(&value);
-    } else if constexpr (vt == VT_BOOL) {
-      *result = V_BOOL(&value);
-    } else if constexpr (vt == VT_DISPATCH) {
-      *result = V_DISPATCH(&value);
-    } else if constexpr (vt == VT_UNKNOWN) {
-      *result = V_UNKNOWN(&value);
-    } else {
-      static_assert(vt == VT_VARIANT);
-      *result = value;
-    }
+    *result = Field<vt>(value);
     return S_OK;
   }
 
