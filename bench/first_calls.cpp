@@ -1,8 +1,13 @@
 // Each library operation's first call in a fresh process on one drawing, as a macro meets it
-// after opening the drawing: the wall and CPU time of each, in milliseconds. Run it once per
-// process (whole_process.sh does, several times, and takes the medians).
+// after opening the drawing: the wall and CPU time of each, in milliseconds, and the memory it
+// leaves in use (heap) and newly resident (rss+), in MiB: fresh pages are what a first call pays
+// for on this kind of machine. Run it once per process (whole_process.sh does, several times, and
+// takes the medians).
 //
 // Usage: first_calls DRAWING.vsdx PARTS.mdb PROPS.mdb
+#include <malloc.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -25,15 +30,31 @@ double CpuMs() {
   return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
+double ResidentMiB() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+double HeapMiB() {
+  const struct mallinfo2 m = mallinfo2();
+  return static_cast<double>(m.uordblks + m.hblkhd) / 1048576.0;
+}
+
 template <class Work>
 void Time(const char* name, Work work) {
+  const double rss = ResidentMiB();
   const auto wall = std::chrono::steady_clock::now();
   const double cpu = CpuMs();
   work();
   const double cpu_ms = CpuMs() - cpu;
   const double wall_ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count();
-  std::printf("%-34s %8.1f %8.1f\n", name, wall_ms, cpu_ms);
+  std::printf("%-34s %8.1f %8.1f %8.1f %8.1f\n", name, wall_ms, cpu_ms, HeapMiB(),
+              ResidentMiB() - rss);
 }
 
 }  // namespace
@@ -49,7 +70,7 @@ int main(int argc, char** argv) {
     Pw2 pw2(platform);
     const Text parts = FromUtf8(argv[2]), props = FromUtf8(argv[3]);
     pw2.Initialize(parts, props);
-    std::printf("%-34s %8s %8s\n", "operation", "wall(ms)", "cpu(ms)");
+    std::printf("%-34s %8s %8s %8s %8s\n", "operation", "wall(ms)", "cpu(ms)", "heap", "rss+");
     std::shared_ptr<host::Document> doc;
     Time("open", [&] { doc = host::OpenVsdx(argv[1]); });
     const int16_t pages = doc->pages().count();
