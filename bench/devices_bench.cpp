@@ -76,7 +76,7 @@ void ReferenceUpdate(const std::shared_ptr<kvpw::host::MemoryDocument>& doc) {
     for (size_t i = 0; i + 1 < n - pass; ++i)
       if (c[i + 1].name < c[i].name) std::swap(c[i], c[i + 1]);
   kvpw::PwVsdDeviceCollection list(Platform());
-  kvpw::devices::AddCandidates(c, list);
+  kvpw::devices::AddCandidates(std::move(c), list);
   list.SaveToDocumentSheet(doc);
 }
 

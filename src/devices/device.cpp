@@ -98,6 +98,11 @@ DeviceRef PwVsdDeviceCollection::Add(const Text& Device, const Text& PartNum,
   return record;
 }
 
+void PwVsdDeviceCollection::Append(DeviceRef record) {
+  records_.push_back(std::move(record));
+  keys_.emplace_back();
+}
+
 size_t PwVsdDeviceCollection::PositionOf(const Variant& vntIndexKey) const {
   if (vntIndexKey.is_object()) return PositionOf(DefaultValue(vntIndexKey.object()));
   if (vntIndexKey.is_text()) {

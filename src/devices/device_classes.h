@@ -96,6 +96,8 @@ class PwVsdDeviceCollection final : public Dispatchable {
 
   const std::vector<DeviceRef>& records() const { return records_; }
   const PlatformRef& platform() const { return platform_; }
+  // Adds a record made elsewhere (a scan's), without a key.
+  void Append(DeviceRef record);
 
  private:
   size_t PositionOf(const Variant& vntIndexKey) const;

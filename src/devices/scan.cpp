@@ -86,20 +86,27 @@ void SortCandidates(std::vector<Candidate>& candidates) {
                    [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
 }
 
-int16_t AddCandidates(const std::vector<Candidate>& sorted, PwVsdDeviceCollection& collection) {
-  const auto or_else = [](const Text& value, TextView fallback) {
-    return value.empty() ? Text(fallback) : value;
+int16_t AddCandidates(std::vector<Candidate>&& sorted, PwVsdDeviceCollection& collection) {
+  const auto or_else = [](Text& value, TextView fallback) {
+    return value.empty() ? Text(fallback) : std::move(value);
   };
   int16_t added = 0;
-  const Text* previous = nullptr;
   static const Text kNone;
-  for (const Candidate& c : sorted) {
-    const Text& before = previous ? *previous : kNone;
-    previous = &c.name;
-    if (!(before < c.name)) continue;
-    collection.Add(c.name, c.part_number, c.type, or_else(c.ai, kNoPointData),
-                   or_else(c.ao, kNoPointData), or_else(c.di, kNoPointData),
-                   or_else(c.dob, kNoPointData), or_else(c.address, kNoAddress));
+  // Sorted, so a name is new when it follows the last one added (or, before any, the empty one).
+  const Text* previous = &kNone;
+  for (Candidate& c : sorted) {
+    if (!(*previous < c.name)) continue;
+    auto record = std::make_shared<PwVsdDevice>(collection.platform());
+    record->Device = std::move(c.name);
+    record->PartNum = std::move(c.part_number);
+    record->DeviceType = c.type;
+    record->AIData = or_else(c.ai, kNoPointData);
+    record->AOData = or_else(c.ao, kNoPointData);
+    record->DIData = or_else(c.di, kNoPointData);
+    record->DOData = or_else(c.dob, kNoPointData);
+    record->LCM = or_else(c.address, kNoAddress);
+    previous = &record->Device;
+    collection.Append(std::move(record));
     if (added == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
     ++added;
   }
@@ -118,7 +125,7 @@ void PwVsdDeviceCollection::ScanFromDrawing(const std::shared_ptr<host::Document
     std::vector<devices::Candidate> candidates =
         devices::CollectCandidates(devices::Deref(docActive));
     devices::SortCandidates(candidates);
-    const int16_t added = devices::AddCandidates(candidates, *this);
+    const int16_t added = devices::AddCandidates(std::move(candidates), *this);
     if (!boolQuiet)
       platform_->message_box->Show(devices::DevicesFoundText(added), style::kInformation,
                                    devices::kUpdateCompleteTitle);

@@ -33,8 +33,8 @@ std::vector<Candidate> CollectCandidates(host::Document& document);
 // Ascending by character codes; equal names keep the order found.
 void SortCandidates(std::vector<Candidate>& candidates);
 // Adds the first of each run of equal names (never an empty name), filling in ",," and
-// "0:0:0:0:0" for missing data; returns the number added.
-int16_t AddCandidates(const std::vector<Candidate>& sorted, PwVsdDeviceCollection& collection);
+// "0:0:0:0:0" for missing data; returns the number added. The texts move into the records.
+int16_t AddCandidates(std::vector<Candidate>&& sorted, PwVsdDeviceCollection& collection);
 // "N Device(s) found."
 Text DevicesFoundText(int16_t count);
 

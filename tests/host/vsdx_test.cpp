@@ -346,6 +346,34 @@ TEST(VsdxDrawing, DeletedRowsAndSectionsStopInheritance) {
   EXPECT_EQ(TextOf(no_row, u"Prop.P99"), u"");
 }
 
+// A file may name a row twice; the first in the file answers, on a sheet of a few rows and on
+// one large enough to be looked up through its index.
+TEST(VsdxDrawing, ARowNamedTwiceAnswersWithTheFirst) {
+  for (int filler : {0, 60}) {
+    SCOPED_TRACE(filler);
+    std::string rows;
+    for (int i = 0; i < filler; ++i)
+      rows += "<Row N='F" + std::to_string(i) + "'><Cell N='Value' V='" + std::to_string(i) +
+              "'/></Row>";
+    const std::string page =
+        "<?xml version='1.0' encoding='utf-8' ?><PageContents "
+        "xmlns='http://schemas.microsoft.com/office/visio/2012/main'><Shapes><Shape ID='1'>"
+        "<Section N='Property'>" +
+        rows +
+        "<Row N='Twice'><Cell N='Value' V='first' U='STR'/></Row>"
+        "<Row N='twice'><Cell N='Value' V='second' U='STR'/></Row>"
+        "</Section></Shape></Shapes></PageContents>";
+    auto doc = WithPage(SampleWriter().package(), page);
+    Shape& shape = doc->pages().item(1).shapes().item(1);
+    EXPECT_EQ(TextOf(shape, u"Prop.TWICE"), u"first");
+    if (filler) {
+      EXPECT_EQ(TextOf(shape, u"Prop.F59"), u"59");
+    }
+    shape.cell(u"Prop.Twice").set_formula(u"\"changed\"");
+    EXPECT_EQ(TextOf(shape, u"Prop.twice"), u"changed");
+  }
+}
+
 // The results of formulas are checked on both adapters; here, how a file stores them.
 TEST(VsdxDrawing, FormulasAreStoredAsTheApplicationStoresConstants) {
   TempDir dir;

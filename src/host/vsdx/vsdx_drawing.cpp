@@ -351,12 +351,12 @@ void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
   const auto index = static_cast<uint32_t>(rows_.size());
   rows_.push_back(RowRef{Utf8RowHash(section, name), row, name, section, deleted});
   if (index_) {
-    index_->by_hash.emplace(rows_.back().hash, index);
+    index_->by_hash.Add(rows_.back().hash, index);
     if (!deleted) index_->live[Slot(section)].push_back(index);
   } else if (rows_.size() >= kIndexFrom) {
     index_ = std::make_unique<RowIndex>();
     for (uint32_t i = 0; i < rows_.size(); ++i) {
-      index_->by_hash.emplace(rows_[i].hash, i);
+      index_->by_hash.Add(rows_[i].hash, i);
       if (!rows_[i].deleted) index_->live[Slot(rows_[i].section)].push_back(i);
     }
   }
@@ -380,10 +380,10 @@ const VsdxShape::RowRef* VsdxShape::LocalRow(int16_t section, TextView row, size
     return r.hash == hash && r.section == section && xml::EqualsNoCase(r.name, row);
   };
   if (index_) {
-    const auto [begin, end] = index_->by_hash.equal_range(hash);
-    for (auto it = begin; it != end; ++it)
-      if (matches(rows_[it->second])) return &rows_[it->second];
-    return nullptr;
+    constexpr uint32_t kNone = UINT32_MAX;
+    const uint32_t i = index_->by_hash.Find(
+        hash, [&](uint32_t i) { return matches(rows_[i]); }, kNone);
+    return i == kNone ? nullptr : &rows_[i];
   }
   for (const RowRef& r : rows_)
     if (matches(r)) return &r;
@@ -534,12 +534,7 @@ VsdxCell* VsdxShape::KnownCell(int16_t section, TextView row, size_t hash, int16
   const auto same = [&](const VsdxCell* c) {
     return c->section() == section && c->column() == column && xml::EqualsNoCase(c->row(), row);
   };
-  if (cell_index_) {
-    const auto [begin, end] = cell_index_->equal_range(CellKey(hash, column));
-    for (auto it = begin; it != end; ++it)
-      if (same(it->second)) return it->second;
-    return nullptr;
-  }
+  if (cell_index_) return cell_index_->Find(CellKey(hash, column), same, nullptr);
   for (VsdxCell* c = cells_; c; c = c->next())
     if (same(c)) return c;
   return nullptr;
@@ -549,11 +544,11 @@ VsdxCell& VsdxShape::NewCell(int16_t section, const char* row, size_t hash, int1
   cells_ = &document_.NewCell(*this, section, row, column, cells_);
   // The document sheet hands out a cell or two per device row: find them by name, not by walking.
   if (cell_index_) {
-    cell_index_->emplace(CellKey(hash, column), cells_);
+    cell_index_->Add(CellKey(hash, column), cells_);
   } else if (++cell_count_ >= kCellIndexFrom) {
-    cell_index_ = std::make_unique<std::unordered_multimap<size_t, VsdxCell*>>();
+    cell_index_ = std::make_unique<HashIndex<VsdxCell*>>();
     for (VsdxCell* c = cells_; c; c = c->next())
-      cell_index_->emplace(CellKey(Utf8RowHash(c->section(), c->row()), c->column()), c);
+      cell_index_->Add(CellKey(Utf8RowHash(c->section(), c->row()), c->column()), c);
   }
   return *cells_;
 }

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "host/drawing.h"
+#include "host/vsdx/hash_index.h"
 #include "host/vsdx/package.h"
 
 namespace kvpw::host {
@@ -189,13 +190,13 @@ class VsdxShape final : public Shape {
   // Once a sheet holds many rows (the document sheet's device list): its rows by name, and
   // the indexes into rows_ of the rows not deleted, by section.
   struct RowIndex {
-    std::unordered_multimap<size_t, uint32_t> by_hash;
+    HashIndex<uint32_t> by_hash;
     std::vector<uint32_t> live[2];
   };
   mutable std::unique_ptr<RowIndex> index_;
   VsdxCell* cells_ = nullptr;  // handed out so far, newest first
   uint32_t cell_count_ = 0;
-  std::unique_ptr<std::unordered_multimap<size_t, VsdxCell*>> cell_index_;
+  std::unique_ptr<HashIndex<VsdxCell*>> cell_index_;
 };
 
 class VsdxPage;
