@@ -22,10 +22,15 @@ constexpr char kRecalculate[] = "RecalcDocument";
 constexpr unsigned kParseOptions =
     pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration | pugi::parse_doctype;
 
+// Writes into the room reserved beforehand and only measures what does not fit, so that a part
+// never grows by copies (which would hold it twice on the way).
 struct StringWriter : pugi::xml_writer {
   std::string out;
+  size_t needed = 0;
   void write(const void* data, size_t size) override {
-    out.append(static_cast<const char*>(data), size);
+    if (needed == out.size() && out.size() + size <= out.capacity())
+      out.append(static_cast<const char*>(data), size);
+    needed += size;
   }
 };
 
@@ -131,11 +136,20 @@ void ParseInPlace(pugi::xml_document& xml, std::string& buffer, const std::strin
 }
 
 std::string Serialize(const pugi::xml_document& xml, size_t expected_size) {
-  StringWriter writer;
-  // A little room for what was added: a few changed values or a new row are common.
-  writer.out.reserve(expected_size + expected_size / 8);
-  xml.save(writer, "", pugi::format_raw | pugi::format_attribute_single_quote, pugi::encoding_utf8);
-  return std::move(writer.out);
+  const auto save = [&xml](size_t room) {
+    StringWriter writer;
+    writer.out.reserve(room);
+    xml.save(writer, "", pugi::format_raw | pugi::format_attribute_single_quote,
+             pugi::encoding_utf8);
+    return writer;
+  };
+  // A little room for what was added: a few changed values or a new row are common. A part that
+  // grew past it (the document part gaining the device list) is written once more, measured.
+  StringWriter first = save(expected_size + expected_size / 8);
+  if (first.needed == first.out.size()) return std::move(first.out);
+  const size_t needed = first.needed;
+  first = StringWriter();
+  return std::move(save(needed).out);
 }
 
 void NewCustomProperties(pugi::xml_document& xml) {

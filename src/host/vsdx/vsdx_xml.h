@@ -99,8 +99,8 @@ const char* RelId(pugi::xml_node rel);
 void ParseInPlace(pugi::xml_document& xml, std::string& buffer, const std::string& part,
                   const Text& file);
 // The part's text as the application writes it: no indentation, single-quoted attributes.
-// `expected_size` (the part's size when read) reserves the text once instead of growing it by
-// copies.
+// `expected_size` (the part's size when read) reserves the text once; a part that outgrew it is
+// measured and written again rather than grown by copies.
 std::string Serialize(const pugi::xml_document& xml, size_t expected_size = 0);
 
 void NewCustomProperties(pugi::xml_document& xml);
