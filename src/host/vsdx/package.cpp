@@ -92,6 +92,17 @@ DeflatedPart Deflate(const std::string& content) {
   part.compressed_size = libdeflate_deflate_compress(compressor.get(), content.data(),
                                                      content.size(), part.bytes.get(), bound);
   part.ok = part.compressed_size > 0 || content.empty();
+  // Kept until the archive is written: hand the room of the bound back now, or the next part's
+  // text cannot reuse it and every part adds fresh pages of its size.
+  if (part.ok) {
+    std::unique_ptr<unsigned char[]> exact(new (std::nothrow) unsigned char[part.compressed_size]);
+    if (!exact) {
+      part.ok = false;
+      return part;
+    }
+    std::memcpy(exact.get(), part.bytes.get(), part.compressed_size);
+    part.bytes = std::move(exact);
+  }
   part.crc = libdeflate_crc32(0, content.data(), content.size());
   return part;
 }
