@@ -89,6 +89,11 @@ class PwVsdDeviceCollection final : public Dispatchable {
   DeviceRef FindDevice(const Text& strDevice) const;
 
   void SaveToDocumentSheet(const std::shared_ptr<host::Document>& docActive);
+  // The same rows, for a list that is not kept: each record goes once its row is written, so
+  // that the rows can take the room the records leave. The list is empty afterwards.
+  void MoveToDocumentSheet(const std::shared_ptr<host::Document>& docActive) {
+    WriteRows(docActive, true);
+  }
   // Appends the stored records after those present; stops at a row of a foreign tag.
   void LoadFromDocumentSheet(const std::shared_ptr<host::Document>& docActive);
   // Adds one record per distinct device name of the drawing, in ascending name order.
@@ -101,6 +106,7 @@ class PwVsdDeviceCollection final : public Dispatchable {
 
  private:
   size_t PositionOf(const Variant& vntIndexKey) const;
+  void WriteRows(const std::shared_ptr<host::Document>& docActive, bool release);
 
   PlatformRef platform_;
   std::vector<DeviceRef> records_;

@@ -20,13 +20,24 @@ host::Document& devices::Deref(const std::shared_ptr<host::Document>& document) 
 }
 
 void PwVsdDeviceCollection::SaveToDocumentSheet(const std::shared_ptr<host::Document>& docActive) {
+  WriteRows(docActive, false);
+}
+
+void PwVsdDeviceCollection::WriteRows(const std::shared_ptr<host::Document>& docActive,
+                                      bool release) {
   host::Shape& sheet = devices::Deref(docActive).document_sheet();
   int16_t n = 0;
-  for (const DeviceRef& record : records_) {
+  for (DeviceRef& record : records_) {
     if (n == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
     ++n;
     const Text name = devices::DeviceRowCellName(n);
     devices::SetCellText(sheet, name, record->ToString());
+    if (release) record.reset();
+  }
+  if (release) {
+    records_.clear();
+    keys_.clear();
+    lower_keys_.clear();
   }
   static const host::CellName kCount{devices::kDeviceRowCountCell};
   devices::SetCellInteger(sheet, kCount, n);

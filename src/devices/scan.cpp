@@ -138,7 +138,7 @@ void Pw2::UpdateDeviceList(const std::shared_ptr<host::Document>& docActive,
                            const bool& boolQuiet) {
   auto collection = std::make_shared<PwVsdDeviceCollection>(platform_);
   collection->ScanFromDrawing(docActive, boolQuiet);
-  collection->SaveToDocumentSheet(docActive);
+  collection->MoveToDocumentSheet(docActive);
 }
 
 }  // namespace kvpw
