@@ -1,8 +1,8 @@
 // Each library operation's first call in a fresh process on one drawing, as a macro meets it
 // after opening the drawing: the wall and CPU time of each, in milliseconds, and the memory it
-// leaves in use (heap) and newly resident (rss+), in MiB: fresh pages are what a first call pays
-// for on this kind of machine. Run it once per process (whole_process.sh does, several times, and
-// takes the medians).
+// leaves in use (heap), newly resident (rss+) and the process's peak so far (peak), in MiB: fresh
+// pages are what a first call pays for on this kind of machine. Run it once per process
+// (whole_process.sh does, several times, and takes the medians).
 //
 // Usage: first_calls DRAWING.vsdx PARTS.mdb PROPS.mdb
 #include <malloc.h>
@@ -39,6 +39,19 @@ double ResidentMiB() {
   return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
 }
 
+// The process's high-water mark of resident memory so far.
+double PeakMiB() {
+  double peak = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "VmHWM: %ld", &kib) == 1) peak = static_cast<double>(kib) / 1024.0;
+    std::fclose(f);
+  }
+  return peak;
+}
+
 double HeapMiB() {
   const struct mallinfo2 m = mallinfo2();
   return static_cast<double>(m.uordblks + m.hblkhd) / 1048576.0;
@@ -53,8 +66,8 @@ void Time(const char* name, Work work) {
   const double cpu_ms = CpuMs() - cpu;
   const double wall_ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wall).count();
-  std::printf("%-34s %8.1f %8.1f %8.1f %8.1f\n", name, wall_ms, cpu_ms, HeapMiB(),
-              ResidentMiB() - rss);
+  std::printf("%-34s %8.1f %8.1f %8.1f %8.1f %8.1f\n", name, wall_ms, cpu_ms, HeapMiB(),
+              ResidentMiB() - rss, PeakMiB());
 }
 
 }  // namespace
@@ -70,7 +83,8 @@ int main(int argc, char** argv) {
     Pw2 pw2(platform);
     const Text parts = FromUtf8(argv[2]), props = FromUtf8(argv[3]);
     pw2.Initialize(parts, props);
-    std::printf("%-34s %8s %8s %8s %8s\n", "operation", "wall(ms)", "cpu(ms)", "heap", "rss+");
+    std::printf("%-34s %8s %8s %8s %8s %8s\n", "operation", "wall(ms)", "cpu(ms)", "heap", "rss+",
+                "peak");
     std::shared_ptr<host::Document> doc;
     Time("open", [&] { doc = host::OpenVsdx(argv[1]); });
     const int16_t pages = doc->pages().count();
@@ -89,6 +103,9 @@ int main(int argc, char** argv) {
     Time("PopulateComboGCM", [&] { pw2.PopulateComboGCM(network, gcm, doc); });
     Time("PopulateComboINTR", [&] { pw2.PopulateComboINTR(network, gcm, intr, doc); });
     Time("UpdateDeviceList (again)", [&] { pw2.UpdateDeviceList(doc, true); });
+    const std::string saved = std::string(argv[1]) + ".first_calls.vsdx";
+    Time("save", [&] { host::SaveVsdx(*doc, saved); });
+    std::remove(saved.c_str());
     std::fprintf(stderr, "%d devices listed, %zu boxes\n", list->list_count(),
                  boxes->boxes().size());
   } catch (const std::exception& e) {

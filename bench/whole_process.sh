@@ -73,18 +73,19 @@ for name in "${order[@]}"; do
 done
 
 # Each library operation's first call, one fresh process per run; every run prints the
-# operations in the same order, one a line: wall and CPU milliseconds, then the heap in use and
-# the memory newly resident after it (MiB).
+# operations in the same order, one a line: wall and CPU milliseconds, then the heap in use, the
+# memory newly resident and the process's peak after it (MiB).
 for ((i = 0; i < runs; i++)); do
   "$build/bench/first_calls" "$drawing" "$work/parts.mdb" "$build/examples/partprops.mdb" \
     2>/dev/null | tail -n +2 >"$work/first.$i"
 done
 echo
-printf '%-34s %9s %9s %9s %9s\n' "first call" "wall(ms)" "cpu(ms)" "heap(MiB)" "rss+(MiB)"
+printf '%-34s %9s %9s %9s %9s %9s\n' "first call" "wall(ms)" "cpu(ms)" "heap(MiB)" "rss+(MiB)" \
+  "peak(MiB)"
 for ((k = 1; k <= $(wc -l <"$work/first.0"); k++)); do
   for ((i = 0; i < runs; i++)); do sed -n "${k}p" "$work/first.$i"; done |
-    awk '{ print $(NF - 3), $(NF - 2), $(NF - 1), $NF }' >"$work/op"
-  name=$(sed -n "${k}p" "$work/first.0" | awk '{ NF -= 4; print }')
-  printf '%-34s %9.1f %9.1f %9.1f %9.1f\n' "$name" "$(median "$work/op" 1)" "$(median "$work/op" 2)" \
-    "$(median "$work/op" 3)" "$(median "$work/op" 4)"
+    awk '{ print $(NF - 4), $(NF - 3), $(NF - 2), $(NF - 1), $NF }' >"$work/op"
+  name=$(sed -n "${k}p" "$work/first.0" | awk '{ NF -= 5; print }')
+  printf '%-34s %9.1f %9.1f %9.1f %9.1f %9.1f\n' "$name" "$(median "$work/op" 1)" \
+    "$(median "$work/op" 2)" "$(median "$work/op" 3)" "$(median "$work/op" 4)" "$(median "$work/op" 5)"
 done
