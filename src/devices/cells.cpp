@@ -17,8 +17,8 @@ bool AddRowFor(host::Shape& shape, const host::CellName& name) {
   }
   if (prefix == u"prop.") {
     const int16_t index = shape.add_named_row(host::kSectionProperty, row, 0);
-    shape.cell_src(host::kSectionProperty, index, host::kColumnPropertyHidden)
-        .set_formula(kTrueFormula);
+    shape.set_cell_src_formula(host::kSectionProperty, index, host::kColumnPropertyHidden,
+                               kTrueFormula);
     return true;
   }
   return false;
@@ -26,7 +26,7 @@ bool AddRowFor(host::Shape& shape, const host::CellName& name) {
 
 void SetFormula(host::Shape& shape, const host::CellName& name, TextView formula) {
   if (!shape.cell_exists(name) && !AddRowFor(shape, name)) return;
-  shape.cell(name).set_formula(formula);
+  shape.set_cell_formula(name, formula);
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ std::vector<Candidate> CollectCandidates(host::Document& document) {
       Candidate c;
       c.name = ReadText(shape, kName);
       c.part_number = ReadText(shape, kPartNumber);
-      c.type = RoundToInteger(shape.cell(Name(kType)).result_number());
+      c.type = RoundToInteger(shape.cell_result_number(Name(kType)));
       c.address = ReadOptional(shape, kAddressExists, kAddress);
       c.ai = ReadOptional(shape, kAIExists, kAI);
       c.ao = ReadOptional(shape, kAOExists, kAO);

@@ -197,8 +197,18 @@ class Shape : public TableObject {
   virtual Text cell_result_text(const CellName& name, const Variant& units) {
     return cell(name).result_text(units);
   }
+  virtual double cell_result_number(const CellName& name) { return cell(name).result_number(); }
+  // cell(name).set_formula(formula), likewise: the device list writes a row or two for each
+  // of thousands of devices.
+  virtual void set_cell_formula(const CellName& name, TextView formula) {
+    cell(name).set_formula(formula);
+  }
   // Rows are numbered from 0 within their section.
   virtual Cell& cell_src(int16_t section, int16_t row, int16_t column) = 0;
+  virtual void set_cell_src_formula(int16_t section, int16_t row, int16_t column,
+                                    TextView formula) {
+    cell_src(section, row, column).set_formula(formula);
+  }
   // Appends a row to the section (kSectionUser or kSectionProperty) and returns its index.
   virtual int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) = 0;
 

@@ -186,6 +186,90 @@ TEST_P(DrawingPortTest, NamedRowsAreNumberedPerSectionAfterTheMastersRows) {
   EXPECT_EQ(shape.add_named_row(kSectionUser, u"P99", 0), 2);  // the same name in another section
 }
 
+// Reading a number and writing a formula without a cell object answer and store what the cell
+// object would: the same drawing written both ways reads back alike, a cell handed out earlier
+// sees the write, and the failures are the same.
+TEST_P(DrawingPortTest, WritesAndReadsWithoutACellObjectActAsTheCellDoes) {
+  const auto make = [] {
+    return testing::TestDrawing(u"Plant.vsd")
+        .master(u"M")
+        .prop(u"P11", u"x")
+        .prop(u"P99", 1)
+        .user(u"IOType", 2)
+        .page(u"Page-1")
+        .shape(u"S", u"M")
+        .shape(u"T", u"M")
+        .build(GetParam());
+  };
+  auto direct = make();
+  auto through_cells = make();
+  struct Write {
+    const char16_t* shape;         // nullptr: the document sheet
+    const char16_t* cell;          // by name, or
+    int16_t section, row, column;  // by index when `cell` is null
+    const char16_t* formula;
+  };
+  const Write writes[] = {
+      {u"S", u"Prop.P11", 0, 0, 0, u"=\"X\""},  // inherited row: now the shape's own
+      {u"S", u"prop.p99", 0, 0, 0, u"7"},
+      {u"S", u"User.IOType", 0, 0, 0, u"TRUE"},
+      {u"S", nullptr, kSectionProperty, 1, kColumnPropertyHidden, u"=True"},
+      {u"T", u"Prop.P99.Invisible", 0, 0, 0, u"1"},
+      {nullptr, u"Prop.DeviceTableRow1", 0, 0, 0, u"\"V1`A\""},
+      {nullptr, nullptr, kSectionProperty, 0, kColumnPropertyHidden, u"TRUE"},
+      {u"S", u"Prop.P99", 0, 0, 0, u""},
+  };
+  const auto shape_of = [](host::Document& doc, const char16_t* name) -> Shape& {
+    return name ? doc.pages().item(1).shapes().item(name) : doc.document_sheet();
+  };
+  for (auto* doc : {direct.get(), through_cells.get()})
+    doc->document_sheet().add_named_row(kSectionProperty, u"DeviceTableRow1", 0);
+  Cell& earlier = shape_of(*direct, u"S").cell(u"Prop.P11");
+  for (const Write& w : writes) {
+    Shape& a = shape_of(*direct, w.shape);
+    Shape& b = shape_of(*through_cells, w.shape);
+    if (w.cell) {
+      a.set_cell_formula(w.cell, w.formula);
+      b.cell(w.cell).set_formula(w.formula);
+    } else {
+      a.set_cell_src_formula(w.section, w.row, w.column, w.formula);
+      b.cell_src(w.section, w.row, w.column).set_formula(w.formula);
+    }
+  }
+  EXPECT_EQ(earlier.result_text(kNoUnits), u"X");
+  const struct {
+    const char16_t* shape;
+    const char16_t* cell;
+  } reads[] = {{u"S", u"Prop.P11"},
+               {u"S", u"Prop.P99"},
+               {u"S", u"User.IOType"},
+               {u"S", u"Prop.P99.Invisible"},
+               {u"S", u"Prop.P11.Invisible"},
+               {u"T", u"Prop.P99.Invisible"},
+               {u"T", u"Prop.P11"},
+               {nullptr, u"Prop.DeviceTableRow1"},
+               {nullptr, u"Prop.DeviceTableRow1.Invisible"}};
+  for (const auto& r : reads) {
+    SCOPED_TRACE(ToUtf8(r.cell));
+    Shape& a = shape_of(*direct, r.shape);
+    Shape& b = shape_of(*through_cells, r.shape);
+    EXPECT_EQ(TextOf(a, r.cell), TextOf(b, r.cell));
+    EXPECT_EQ(a.cell_result_number(r.cell), b.cell(r.cell).result_number());
+    EXPECT_EQ(a.cell(r.cell).formula(), b.cell(r.cell).formula());
+    EXPECT_EQ(a.cell_exists_locally(r.cell), b.cell_exists_locally(r.cell));
+  }
+  EXPECT_EQ(TextOf(shape_of(*direct, u"S"), u"User.IOType"), u"TRUE");
+  EXPECT_EQ(shape_of(*direct, u"S").cell_result_number(u"Prop.P99.Invisible"), 1);
+
+  Shape& s = shape_of(*direct, u"S");
+  EXPECT_EQ(ErrorNumberOf([&] { s.set_cell_formula(u"Prop.Nope", u"1"); }), he::kNoSuchCell);
+  EXPECT_EQ(ErrorNumberOf([&] { s.cell_result_number(u"Prop.Nope"); }), he::kNoSuchCell);
+  EXPECT_EQ(ErrorNumberOf([&] { s.set_cell_src_formula(kSectionProperty, 9, 0, u"1"); }),
+            he::kNoSuchCell);
+  EXPECT_EQ(ErrorNumberOf([&] { s.set_cell_formula(u"Prop.P11", u"=\"open"); }), he::kBadFormula);
+  EXPECT_EQ(TextOf(s, u"Prop.P11"), u"X");  // a refused formula changes nothing
+}
+
 TEST_P(DrawingPortTest, FormulasGiveTheirResults) {
   const struct {
     const char16_t* formula;

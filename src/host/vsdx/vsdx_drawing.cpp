@@ -152,12 +152,10 @@ Text VsdxCell::formula() {
   return Text();
 }
 
-void VsdxCell::set_formula(TextView formula) {
-  const CellValue value = ParseFormula(formula);  // fails before anything changes
-  pugi::xml_node cell = section_ == kSectionObject ? shape_.OwnShapeCell(row_)
-                                                   : shape_.OwnCell(section_, FromUtf8(row_),
-                                                                    ColumnName(section_, column_));
-  Remember(cell, shape_.document().generation());
+namespace {
+
+// Stores a formula as the application stores a constant.
+void StoreValue(pugi::xml_node cell, const CellValue& value) {
   cell.remove_attribute("E");
   switch (value.kind) {
     case CellValue::Kind::kNone:
@@ -181,6 +179,17 @@ void VsdxCell::set_formula(TextView formula) {
   cell.remove_attribute("F");
 }
 
+}  // namespace
+
+void VsdxCell::set_formula(TextView formula) {
+  const CellValue value = ParseFormula(formula);  // fails before anything changes
+  pugi::xml_node cell = section_ == kSectionObject ? shape_.OwnShapeCell(row_)
+                                                   : shape_.OwnCell(section_, FromUtf8(row_),
+                                                                    ColumnName(section_, column_));
+  Remember(cell, shape_.document().generation());
+  StoreValue(cell, value);
+}
+
 namespace {
 
 Text ResultText(pugi::xml_node cell, int16_t section, int16_t column) {
@@ -198,6 +207,11 @@ Text ResultText(pugi::xml_node cell, int16_t section, int16_t column) {
   return Text();
 }
 
+double ResultNumber(pugi::xml_node cell, int16_t section, int16_t column) {
+  const Value v = ReadValue(cell, IsFlagColumn(section, column));
+  return v.kind == Value::Kind::kNumber || v.kind == Value::Kind::kFlag ? v.number : 0;
+}
+
 }  // namespace
 
 Text VsdxCell::result_text(const Variant& units) {
@@ -206,8 +220,7 @@ Text VsdxCell::result_text(const Variant& units) {
 }
 
 double VsdxCell::result_number() {
-  const Value v = ReadValue(Node(), IsFlagColumn(section_, column_));
-  return v.kind == Value::Kind::kNumber || v.kind == Value::Kind::kFlag ? v.number : 0;
+  return ResultNumber(Node(), section_, column_);
 }
 
 int32_t VsdxCell::result_int() {
@@ -583,7 +596,27 @@ Text VsdxShape::cell_result_text(const CellName& name, const Variant& units) {
   return ResultText(found.cell, name.section(), name.column());
 }
 
-Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
+double VsdxShape::cell_result_number(const CellName& name) {
+  if (name.is_shape_cell() || !name.is_row_cell()) return cell(name).result_number();
+  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.row_hash(), name.column()))
+    return known->result_number();
+  const Lookup found =
+      Find(name.section(), name.row(), name.row_hash(), ColumnName(name.section(), name.column()));
+  if (!found.row_exists) Fail(kNoSuchCell, kNoSuchCellText);
+  return ResultNumber(found.cell, name.section(), name.column());
+}
+
+void VsdxShape::set_cell_formula(const CellName& name, TextView formula) {
+  if (name.is_shape_cell() || !name.is_row_cell()) return cell(name).set_formula(formula);
+  if (VsdxCell* known = KnownCell(name.section(), name.row(), name.row_hash(), name.column()))
+    return known->set_formula(formula);
+  if (!Find(name.section(), name.row(), name.row_hash(), nullptr).row_exists)
+    Fail(kNoSuchCell, kNoSuchCellText);
+  const CellValue value = ParseFormula(formula);  // fails before anything changes
+  StoreValue(OwnCell(name.section(), name.row(), ColumnName(name.section(), name.column())), value);
+}
+
+VsdxShape::SrcRow VsdxShape::SrcRowOf(int16_t section, int16_t row, int16_t column) const {
   const int16_t port_column = ColumnOfIndex(section, column);
   if (port_column < 0 || row < 0) Fail(kNoSuchCell, kNoSuchCellText);
   const char* name = nullptr;
@@ -595,10 +628,24 @@ Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
     if (static_cast<size_t>(row) < rows.size()) name = NameAndDelOf(rows[row]).name;
   }
   if (!name) Fail(kNoSuchCell, kNoSuchCellText);
-  const Text row_name = FromUtf8(name);
-  const size_t hash = RowNameHash(section, row_name);
-  if (VsdxCell* known = KnownCell(section, row_name, hash, port_column)) return *known;
-  return NewCell(section, name, hash, port_column);
+  Text text = FromUtf8(name);
+  const size_t hash = RowNameHash(section, text);
+  return SrcRow{name, std::move(text), hash, port_column};
+}
+
+Cell& VsdxShape::cell_src(int16_t section, int16_t row, int16_t column) {
+  const SrcRow src = SrcRowOf(section, row, column);
+  if (VsdxCell* known = KnownCell(section, src.text, src.hash, src.column)) return *known;
+  return NewCell(section, src.name, src.hash, src.column);
+}
+
+void VsdxShape::set_cell_src_formula(int16_t section, int16_t row, int16_t column,
+                                     TextView formula) {
+  const SrcRow src = SrcRowOf(section, row, column);
+  if (VsdxCell* known = KnownCell(section, src.text, src.hash, src.column))
+    return known->set_formula(formula);
+  const CellValue value = ParseFormula(formula);  // fails before anything changes
+  StoreValue(OwnCell(section, src.text, ColumnName(section, src.column)), value);
 }
 
 int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*row_tag*/) {

@@ -118,7 +118,11 @@ class VsdxShape final : public Shape {
   bool cell_exists_locally(const CellName& name) override;
   Cell& cell(const CellName& name) override;
   Text cell_result_text(const CellName& name, const Variant& units) override;
+  double cell_result_number(const CellName& name) override;
+  void set_cell_formula(const CellName& name, TextView formula) override;
   Cell& cell_src(int16_t section, int16_t row, int16_t column) override;
+  void set_cell_src_formula(int16_t section, int16_t row, int16_t column,
+                            TextView formula) override;
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
 
   pugi::xml_node node() const { return node_; }
@@ -173,6 +177,14 @@ class VsdxShape final : public Shape {
   // Rows of a section in index order: the master's first, then the shape's own.
   void RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const;
   VsdxCell& NewCell(int16_t section, const char* row, size_t hash, int16_t column);
+  // The row that cell_src names: its name as the file spells it, and the port's column.
+  struct SrcRow {
+    const char* name;
+    Text text;
+    size_t hash;
+    int16_t column;
+  };
+  SrcRow SrcRowOf(int16_t section, int16_t row, int16_t column) const;
 
   VsdxDocument& document_;
   XmlPart& part_;
