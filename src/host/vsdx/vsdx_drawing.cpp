@@ -347,7 +347,8 @@ void VsdxShape::KnowRows() const {
       if (!xml::IsElement(r, "Row")) continue;
       const NameAndDel row = NameAndDelOf(r);
       if (row.name && *row.name)
-        found.push_back(RowRef{Utf8RowHash(section, row.name), r, row.name, section, row.deleted});
+        found.push_back(RowRef{static_cast<uint32_t>(Utf8RowHash(section, row.name)), section,
+                               row.deleted, r, row.name});
     }
   }
   // Most sheets hold a handful of rows: one exact allocation.
@@ -362,7 +363,8 @@ void VsdxShape::KnowRows() const {
 void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
                           bool deleted) const {
   const auto index = static_cast<uint32_t>(rows_.size());
-  rows_.push_back(RowRef{Utf8RowHash(section, name), row, name, section, deleted});
+  rows_.push_back(
+      RowRef{static_cast<uint32_t>(Utf8RowHash(section, name)), section, deleted, row, name});
   if (index_) {
     index_->by_hash.Add(rows_.back().hash, index);
     if (!deleted) index_->live[Slot(section)].push_back(index);
@@ -390,7 +392,8 @@ const VsdxShape::RowRef* VsdxShape::LiveRow(int16_t section, size_t position) co
 const VsdxShape::RowRef* VsdxShape::LocalRow(int16_t section, TextView row, size_t hash) const {
   KnowRows();
   const auto matches = [&](const RowRef& r) {
-    return r.hash == hash && r.section == section && xml::EqualsNoCase(r.name, row);
+    return r.hash == static_cast<uint32_t>(hash) && r.section == section &&
+           xml::EqualsNoCase(r.name, row);
   };
   if (index_) {
     constexpr uint32_t kNone = UINT32_MAX;

@@ -155,12 +155,13 @@ class VsdxShape final : public Shape {
 
   // A local row of the Property or User section, read once from the XML. `name` points into the
   // XML, whose row names never change.
+  // Kept for every row of every shape read: the hash's low half is enough to rule out others.
   struct RowRef {
-    size_t hash;
-    pugi::xml_node row;
-    const char* name;
+    uint32_t hash;
     int16_t section;
     bool deleted;
+    pugi::xml_node row;
+    const char* name;
   };
 
  private:
