@@ -90,7 +90,8 @@ class PwVsdDeviceCollection final : public Dispatchable {
 
   void SaveToDocumentSheet(const std::shared_ptr<host::Document>& docActive);
   // The same rows, for a list that is not kept: each record goes once its row is written, so
-  // that the rows can take the room the records leave. The list is empty afterwards.
+  // that the rows can take the room the records leave. The list is empty afterwards, and of no
+  // use after a failure.
   void MoveToDocumentSheet(const std::shared_ptr<host::Document>& docActive) {
     WriteRows(docActive, true);
   }

@@ -398,7 +398,7 @@ const VsdxShape::RowRef* VsdxShape::LocalRow(int16_t section, TextView row, size
   if (index_) {
     constexpr uint32_t kNone = UINT32_MAX;
     const uint32_t i = index_->by_hash.Find(
-        hash, [&](uint32_t i) { return matches(rows_[i]); }, kNone);
+        hash, [&](uint32_t r) { return matches(rows_[r]); }, kNone);
     return i == kNone ? nullptr : &rows_[i];
   }
   for (const RowRef& r : rows_)
