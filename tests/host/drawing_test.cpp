@@ -110,16 +110,21 @@ TEST(MemoryDrawing, ShapesInheritTheirMastersRowsUntilTheyWriteThem) {
 class DrawingPortTest : public ::testing::TestWithParam<testing::Adapter> {};
 INSTANTIATE_TEST_SUITE_P(, DrawingPortTest, testing::kBothAdapters, testing::AdapterTestName);
 
+// Two instances, S and T, of a master with two property rows and a user row.
+std::shared_ptr<Document> TwoInstances(testing::Adapter adapter) {
+  return testing::TestDrawing(u"Plant.vsd")
+      .master(u"M")
+      .prop(u"P11", u"x")
+      .prop(u"P99", 1)
+      .user(u"IOType", 2)
+      .page(u"Page-1")
+      .shape(u"S", u"M")
+      .shape(u"T", u"M")
+      .build(adapter);
+}
+
 TEST_P(DrawingPortTest, NamedRowsAreNumberedPerSectionAfterTheMastersRows) {
-  auto doc = testing::TestDrawing(u"Plant.vsd")
-                 .master(u"M")
-                 .prop(u"P11", u"x")
-                 .prop(u"P99", 1)
-                 .user(u"IOType", 2)
-                 .page(u"Page-1")
-                 .shape(u"S", u"M")
-                 .shape(u"T", u"M")
-                 .build(GetParam());
+  auto doc = TwoInstances(GetParam());
   Shape& sheet = doc->document_sheet();
   Shapes& shapes = doc->pages().item(1).shapes();
   Shape& shape = shapes.item(u"S");
@@ -190,19 +195,8 @@ TEST_P(DrawingPortTest, NamedRowsAreNumberedPerSectionAfterTheMastersRows) {
 // object would: the same drawing written both ways reads back alike, a cell handed out earlier
 // sees the write, and the failures are the same.
 TEST_P(DrawingPortTest, WritesAndReadsWithoutACellObjectActAsTheCellDoes) {
-  const auto make = [] {
-    return testing::TestDrawing(u"Plant.vsd")
-        .master(u"M")
-        .prop(u"P11", u"x")
-        .prop(u"P99", 1)
-        .user(u"IOType", 2)
-        .page(u"Page-1")
-        .shape(u"S", u"M")
-        .shape(u"T", u"M")
-        .build(GetParam());
-  };
-  auto direct = make();
-  auto through_cells = make();
+  auto direct = TwoInstances(GetParam());
+  auto through_cells = TwoInstances(GetParam());
   struct Write {
     const char16_t* shape;         // nullptr: the document sheet
     const char16_t* cell;          // by name, or
