@@ -17,6 +17,7 @@
 #include "host/vsdx/package.h"
 #include "host/vsdx/vsdx_drawing.h"
 #include "host/vsdx/vsdx_writer.h"
+#include "host/vsdx/vsdx_xml.h"
 #include "testing/support.h"
 
 namespace kvpw::host {
@@ -563,13 +564,17 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
                        int32_t method = ZIP_CM_DEFLATE, bool encrypted = false) {
     return with({NewEntry{std::move(name), std::move(content), method, encrypted}});
   };
-  const auto replacing = [&](const std::string& name, std::string content) {
-    std::vector<NewEntry> parts = good;
+  const auto replacing = [&](const std::string& name, std::string content,
+                             std::vector<NewEntry> parts = {}) {
+    if (parts.empty()) parts = good;
     for (NewEntry& p : parts)
       if (p.name == name) p.content = std::move(content);
     return parts;
   };
   const std::string kDeclaration = "<?xml version='1.0' encoding='utf-8' ?>";
+  const std::string kMaster1 = "visio/masters/master1.xml";
+  const std::string kDocument = "visio/document.xml";
+  const std::string broken = kDeclaration + "<Unclosed>";
   const auto refused = [&](const std::string& name, const Text& reason,
                            const vsdx::PackageLimits& limits = {}) {
     const Text description = FileErrorOf([&] { OpenVsdx(dir.path() / name, limits); });
@@ -638,6 +643,14 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
        u"the part 'visio/document.xml' declares a DOCTYPE."},
       {"malformed.vsdx", replacing(kPage1, kDeclaration + "<PageContents><Shapes>"),
        u"the part 'visio/pages/page1.xml' is not well-formed XML ("},
+      // Parts are parsed side by side, yet the one named is the first the reading walk meets.
+      {"brokenmaster.vsdx", replacing(kMaster1, broken),
+       u"the part 'visio/masters/master1.xml' is not well-formed XML ("},
+      {"brokenall.vsdx",
+       replacing(kDocument, broken, replacing(kMaster1, broken, replacing(kPage1, broken))),
+       u"the part 'visio/document.xml' is not well-formed XML ("},
+      {"brokenlater.vsdx", replacing(kMaster1, broken, replacing(kPage1, broken)),
+       u"the part 'visio/masters/master1.xml' is not well-formed XML ("},
       {"nopages.vsdx",
        replacing(
            pages_xml,
@@ -651,6 +664,22 @@ TEST(VsdxOpen, HostileAndBrokenFilesAreRefusedWithTheirReason) {
     SCOPED_TRACE(c.file);
     WriteZip(dir.path() / c.file, c.entries);
     refused(c.file, c.reason, c.limits);
+  }
+
+  // Relationships that the walk never follows cannot fail the drawing: one to a broken page part
+  // that no page of the list names, or one pointing out of the package.
+  for (const char* target : {"page9.xml", "../../../out.xml"}) {
+    SCOPED_TRACE(target);
+    std::vector<NewEntry> extra = with({{"visio/pages/page9.xml", broken}});
+    for (NewEntry& p : extra)
+      if (p.name == "visio/pages/_rels/pages.xml.rels")
+        p.content.insert(p.content.rfind("</Relationships>"), "<Relationship Id='rId90' Type='" +
+                                                                  std::string(vsdx::xml::kRelPage) +
+                                                                  "' Target='" + target + "'/>");
+    WriteZip(dir.path() / "unfollowed.vsdx", extra);
+    const std::shared_ptr<Document> opened = OpenVsdx(dir.path() / "unfollowed.vsdx");
+    ASSERT_EQ(opened->pages().count(), 1);
+    EXPECT_EQ(opened->pages().item(1).shapes().count(), 1);
   }
 
   // A truncated file, and an entry whose headers understate what it inflates to.

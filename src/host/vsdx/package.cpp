@@ -123,32 +123,44 @@ DeflatedPart DeflateChanged(const ChangedPart& changed) {
   }
 }
 
-// Makes and compresses every part on as many threads as there are cores; parts come largest
-// first so that the threads finish together.
-std::vector<DeflatedPart> DeflateAll(const std::vector<ChangedPart>& changed) {
-  std::vector<DeflatedPart> parts(changed.size());
-  if (parts.empty()) return parts;
-  std::vector<size_t> order(changed.size());
+// The indexes of `sizes`, largest first: threads taking work in this order finish together.
+std::vector<size_t> LargestFirst(const std::vector<uint64_t>& sizes) {
+  std::vector<size_t> order(sizes.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return changed[a].expected_size > changed[b].expected_size;
-  });
-  std::atomic<size_t> next{0};
-  const auto work = [&] {
-    for (size_t k; (k = next.fetch_add(1)) < order.size();)
-      parts[order[k]] = DeflateChanged(changed[order[k]]);
-  };
-  const size_t helpers =
-      std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), parts.size()) - 1;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+  return order;
+}
+
+// Runs `work` on this thread and on a helper for each further core, `most` threads at most, and
+// waits for them. `work` must not throw. Without threads to be had, fewer share it.
+template <class Work>
+void OnCores(size_t most, const Work& work) {
+  const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                          std::max<size_t>(most, 1)) -
+                         1;
   std::vector<std::thread> threads;
   try {
     threads.reserve(helpers);
-    for (size_t t = 0; t < helpers; ++t) threads.emplace_back(work);
+    for (size_t t = 0; t < helpers; ++t) threads.emplace_back([&work] { work(); });
   } catch (const std::exception&) {
-    // No more threads to be had: the ones started and this one share the work.
+    // No more threads: the ones started and this one share the work.
   }
   work();
   for (std::thread& t : threads) t.join();
+}
+
+// Makes and compresses every part, side by side.
+std::vector<DeflatedPart> DeflateAll(const std::vector<ChangedPart>& changed) {
+  std::vector<DeflatedPart> parts(changed.size());
+  std::vector<uint64_t> sizes;
+  for (const ChangedPart& c : changed) sizes.push_back(c.expected_size);
+  const std::vector<size_t> order = LargestFirst(sizes);
+  std::atomic<size_t> next{0};
+  OnCores(parts.size(), [&] {
+    for (size_t k; (k = next.fetch_add(1)) < order.size();)
+      parts[order[k]] = DeflateChanged(changed[order[k]]);
+  });
   return parts;
 }
 
@@ -411,28 +423,96 @@ Package::Entry& Package::Load(std::string_view part) {
     return *e;
   }
 
+  e->content = Inflate(archive_, *e);
+  total_read_ += e->content.size();
+  if (total_read_ > limits_.max_total_bytes)
+    Fail(u"its parts together are larger than a drawing may be.");
+  e->loaded = true;
+  return *e;
+}
+
+std::string Package::Inflate(zip* archive, const Entry& e) const {
   // The directory's sizes are only claims: count what inflates and stop at the first limit.
   std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> file(
-      zip_fopen_index(archive_, static_cast<zip_uint64_t>(e->index), 0), zip_fclose);
-  if (!file) Fail(u"cannot be opened (" + TextOf(zip_strerror(archive_)) + u").", e->name);
-  std::string content(static_cast<size_t>(e->size), '\0');
+      zip_fopen_index(archive, static_cast<zip_uint64_t>(e.index), 0), zip_fclose);
+  if (!file) Fail(u"cannot be opened (" + TextOf(zip_strerror(archive)) + u").", e.name);
+  std::string content(static_cast<size_t>(e.size), '\0');
   uint64_t got = 0;
   while (got < content.size()) {
     const zip_int64_t n = zip_fread(file.get(), content.data() + got, content.size() - got);
-    if (n < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e->name);
-    if (n == 0) Fail(u"holds less data than its header declares.", e->name);
+    if (n < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e.name);
+    if (n == 0) Fail(u"holds less data than its header declares.", e.name);
     got += static_cast<uint64_t>(n);
   }
   char extra[1];
   const zip_int64_t more = zip_fread(file.get(), extra, sizeof extra);
-  if (more < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e->name);
-  if (more > 0) Fail(u"holds more data than its header declares.", e->name);
-  total_read_ += got;
-  if (total_read_ > limits_.max_total_bytes)
-    Fail(u"its parts together are larger than a drawing may be.");
-  e->content = std::move(content);
-  e->loaded = true;
-  return *e;
+  if (more < 0) Fail(u"is damaged (" + TextOf(zip_file_strerror(file.get())) + u").", e.name);
+  if (more > 0) Fail(u"holds more data than its header declares.", e.name);
+  return content;
+}
+
+std::vector<std::exception_ptr> Package::TakeEach(
+    const std::vector<std::string>& parts, const std::function<void(size_t, std::string)>& use) {
+  std::vector<std::exception_ptr> errors(parts.size());
+  // Parts still in the source archive are inflated side by side; the others are handed over here.
+  std::vector<const Entry*> ahead(parts.size());
+  std::vector<uint64_t> sizes(parts.size());
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const Entry* e = Find(parts[i]);
+    if (e && !e->loaded && !e->make && e->index >= 0) {
+      ahead[i] = e;
+      sizes[i] = e->size;
+      continue;
+    }
+    try {
+      use(i, Take(parts[i]));
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  }
+  std::vector<size_t> order = LargestFirst(sizes);
+  std::erase_if(order, [&](size_t i) { return !ahead[i]; });
+  if (order.empty()) return errors;
+  std::vector<char> inflated(parts.size());
+  std::atomic<size_t> next{0};
+  const auto take = [&](zip* archive) {
+    for (size_t k; (k = next.fetch_add(1)) < order.size();) {
+      const size_t i = order[k];
+      try {
+        std::string content = Inflate(archive, *ahead[i]);
+        inflated[i] = 1;
+        use(i, std::move(content));
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    }
+  };
+  const std::thread::id here = std::this_thread::get_id();
+  OnCores(order.size(), [&] {
+    if (std::this_thread::get_id() == here) return take(archive_);
+    // An archive reads through state of its own, so each helper opens one over the same bytes;
+    // a helper that cannot leaves the work to the others.
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(bytes_->data(), bytes_->size(), 0, &error);
+    std::unique_ptr<zip_t, ArchiveCloser> reader(
+        source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr);
+    if (source && !reader) zip_source_free(source);
+    zip_error_fini(&error);
+    if (reader) take(reader.get());
+  });
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (!inflated[i]) continue;
+    total_read_ += ahead[i]->size;
+    if (total_read_ > limits_.max_total_bytes && !errors[i]) {
+      try {
+        Fail(u"its parts together are larger than a drawing may be.");
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    }
+  }
+  return errors;
 }
 
 Package::Entry& Package::Entered(std::string_view part) {

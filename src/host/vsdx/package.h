@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -46,6 +47,11 @@ class Package {
   const std::string& Read(std::string_view part);
   // The same, handed over rather than kept (for parts that are parsed in place).
   std::string Take(std::string_view part);
+  // Takes several parts at once: each is inflated on one of as many threads as there are cores
+  // and handed to `use` there, with its index. Returns what inflating or `use` threw for each
+  // part, null where nothing did. `use` must touch nothing that another part's call touches.
+  std::vector<std::exception_ptr> TakeEach(const std::vector<std::string>& parts,
+                                           const std::function<void(size_t, std::string)>& use);
   // Replaces or adds a part; only parts written here are compressed again on save.
   void Write(std::string_view part, std::string content);
   // The same for a part whose bytes are made only when they are needed: on save, beside the
@@ -77,6 +83,7 @@ class Package {
   const Entry* Find(std::string_view part) const;
   [[noreturn]] void Fail(std::u16string_view reason, std::string_view part = {}) const;
   Entry& Load(std::string_view part);
+  std::string Inflate(zip* archive, const Entry& e) const;
 
   Text name_;
   PackageLimits limits_;

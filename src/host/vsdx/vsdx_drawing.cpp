@@ -839,12 +839,64 @@ VsdxDocument::~VsdxDocument() {
 XmlPart& VsdxDocument::Parse(const std::string& part_name) {
   const std::string key = xml::LowerAscii(part_name);
   if (const auto it = parts_by_name_.find(key); it != parts_by_name_.end()) return *it->second;
+  if (const auto it = failed_ahead_.find(key); it != failed_ahead_.end()) {
+    const std::exception_ptr error = it->second;
+    failed_ahead_.erase(it);
+    std::rethrow_exception(error);
+  }
   XmlPart& part = parts_.emplace_back();
   part.name = part_name;
   part.buffer = package_.Take(part_name);
   xml::ParseInPlace(part.xml, part.buffer, part.name, package_.name());
   parts_by_name_.emplace(key, &part);
   return part;
+}
+
+// Inflating and parsing are most of opening a large drawing, and its parts are independent.
+void VsdxDocument::ParseAhead(const std::vector<std::string>& part_names) {
+  std::vector<std::string> names;
+  std::vector<XmlPart*> slots;
+  for (const std::string& name : part_names) {
+    const std::string key = xml::LowerAscii(name);
+    if (!package_.Has(name) || parts_by_name_.contains(key) || failed_ahead_.contains(key))
+      continue;
+    XmlPart& part = parts_.emplace_back();
+    part.name = name;
+    parts_by_name_.emplace(key, &part);  // also keeps a name given twice from a second slot
+    names.push_back(name);
+    slots.push_back(&part);
+  }
+  const std::vector<std::exception_ptr> errors =
+      package_.TakeEach(names, [&](size_t i, std::string bytes) {
+        XmlPart& part = *slots[i];
+        part.buffer = std::move(bytes);
+        xml::ParseInPlace(part.xml, part.buffer, part.name, package_.name());
+      });
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!errors[i]) continue;
+    const std::string key = xml::LowerAscii(names[i]);
+    parts_by_name_.erase(key);
+    failed_ahead_.emplace(key, errors[i]);
+    slots[i]->xml.reset();
+    slots[i]->buffer = std::string();
+  }
+}
+
+// Named by the relationships alone, without parsing the lists. Whatever is odd about them is left
+// to the walk, which meets it in its own order and fails as it would have.
+std::vector<std::string> VsdxDocument::LargeParts(const std::string& document_part) {
+  std::vector<std::string> names{document_part};
+  try {
+    for (const auto& [list, item] :
+         {std::pair{xml::kRelMasters, xml::kRelMaster}, std::pair{xml::kRelPages, xml::kRelPage}}) {
+      const std::vector<std::string> lists = Targets(document_part, list);
+      if (lists.empty()) continue;
+      names.push_back(lists.front());
+      for (std::string& part : Targets(lists.front(), item)) names.push_back(std::move(part));
+    }
+  } catch (const Error&) {
+  }
+  return names;
 }
 
 std::vector<std::string> VsdxDocument::Targets(const std::string& part, std::string_view type) {
@@ -881,6 +933,7 @@ void VsdxDocument::Read() {
   const std::vector<std::string> documents = Targets("", xml::kRelDocument);
   if (documents.empty() || !package_.Has(documents.front()))
     FailRead(file, u"it is not a drawing (it has no drawing document part).");
+  ParseAhead(LargeParts(documents.front()));
   document_part_ = &Parse(documents.front());
   const pugi::xml_node root = document_part_->xml.document_element();
   if (std::strcmp(root.name(), "VisioDocument") != 0)

@@ -29,6 +29,7 @@
 #pragma once
 
 #include <deque>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <memory_resource>
@@ -320,6 +321,9 @@ class VsdxDocument final : public Document {
     VsdxShape* top = nullptr;
   };
   void Read();
+  // The parts that the reading walk parses and that are worth parsing side by side.
+  std::vector<std::string> LargeParts(const std::string& document_part);
+  void ParseAhead(const std::vector<std::string>& part_names);
   void ReadMasters(const std::string& document_part);
   void FlagRecalculation();
   // Targets of the relationships of a part, by type or by id.
@@ -332,6 +336,8 @@ class VsdxDocument final : public Document {
   Text name_;
   std::deque<XmlPart> parts_;
   std::unordered_map<std::string, XmlPart*> parts_by_name_;
+  // Parts parsed ahead that failed, with what parsing them threw: thrown when they are asked for.
+  std::unordered_map<std::string, std::exception_ptr> failed_ahead_;
   XmlPart* document_part_ = nullptr;
   std::unordered_map<uint32_t, Master> masters_;
   std::unique_ptr<VsdxShape> sheet_;
