@@ -424,11 +424,15 @@ Package::Entry& Package::Load(std::string_view part) {
   }
 
   e->content = Inflate(archive_, *e);
-  total_read_ += e->content.size();
-  if (total_read_ > limits_.max_total_bytes)
-    Fail(u"its parts together are larger than a drawing may be.");
+  CountRead(e->content.size());
   e->loaded = true;
   return *e;
+}
+
+void Package::CountRead(uint64_t bytes) {
+  total_read_ += bytes;
+  if (total_read_ > limits_.max_total_bytes)
+    Fail(u"its parts together are larger than a drawing may be.");
 }
 
 std::string Package::Inflate(zip* archive, const Entry& e) const {
@@ -503,13 +507,10 @@ std::vector<std::exception_ptr> Package::TakeEach(
   });
   for (size_t i = 0; i < parts.size(); ++i) {
     if (!inflated[i]) continue;
-    total_read_ += ahead[i]->size;
-    if (total_read_ > limits_.max_total_bytes && !errors[i]) {
-      try {
-        Fail(u"its parts together are larger than a drawing may be.");
-      } catch (...) {
-        errors[i] = std::current_exception();
-      }
+    try {
+      CountRead(ahead[i]->size);
+    } catch (...) {
+      if (!errors[i]) errors[i] = std::current_exception();
     }
   }
   return errors;

@@ -84,6 +84,8 @@ class Package {
   [[noreturn]] void Fail(std::u16string_view reason, std::string_view part = {}) const;
   Entry& Load(std::string_view part);
   std::string Inflate(zip* archive, const Entry& e) const;
+  // Adds to what was inflated so far; fails once the parts together pass the limit.
+  void CountRead(uint64_t bytes);
 
   Text name_;
   PackageLimits limits_;
