@@ -55,6 +55,11 @@ std::vector<Candidate> CollectCandidates(host::Document& document) {
   std::vector<Candidate> found;
   host::Pages& pages = document.pages();
   const int16_t page_count = pages.count();
+  // One allocation of the most it can hold, rather than a chain of copies of large records.
+  size_t shapes_total = 0;
+  for (int16_t p = 1; p > 0 && p <= page_count; ++p)
+    shapes_total += static_cast<size_t>(std::max<int16_t>(pages.item(p).shapes().count(), 0));
+  found.reserve(std::min<size_t>(shapes_total, std::numeric_limits<int16_t>::max()));
   for (int16_t p = 1; p > 0 && p <= page_count; ++p) {
     host::Shapes& shapes = pages.item(p).shapes();
     const int16_t shape_count = shapes.count();
@@ -82,8 +87,26 @@ std::vector<Candidate> CollectCandidates(host::Document& document) {
 }
 
 void SortCandidates(std::vector<Candidate>& candidates) {
-  std::stable_sort(candidates.begin(), candidates.end(),
-                   [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
+  // Sorts positions, then moves each record once into place: a record is seven texts, too large
+  // to shuffle through every pass of a merge sort.
+  const auto n = static_cast<uint32_t>(candidates.size());
+  std::vector<uint32_t> order(n);
+  for (uint32_t i = 0; i < n; ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return candidates[a].name < candidates[b].name; });
+  // order[i] is where the record for position i comes from; follow each cycle once.
+  for (uint32_t start = 0; start < n; ++start) {
+    if (order[start] == start) continue;
+    Candidate held = std::move(candidates[start]);
+    uint32_t to = start;
+    for (uint32_t from = order[to]; from != start; from = order[to]) {
+      candidates[to] = std::move(candidates[from]);
+      order[to] = to;
+      to = from;
+    }
+    candidates[to] = std::move(held);
+    order[to] = to;
+  }
 }
 
 int16_t AddCandidates(std::vector<Candidate>&& sorted, PwVsdDeviceCollection& collection) {
