@@ -214,6 +214,42 @@ TEST(VsdxDrawing, PagesShapesAndNamesReadBackFromTheFile) {
   }
 }
 
+// Pages are read on several threads, each keeping its shapes' rows apart: every shape must read
+// its own rows, those of a sheet with too many rows to walk included, and its master's.
+TEST(VsdxDrawing, ManyPagesReadTogetherKeepEachShapesOwnRows) {
+  constexpr int kPages = 12, kShapes = 100, kRows = 40;
+  const auto value = [](int page, int shape, int row) {
+    return u"v" + IntegerText(page) + u"." + IntegerText(shape) + u"." + IntegerText(row);
+  };
+  VsdxWriter w(u"Many.vsdx");
+  w.master(u"Device").prop(u"Kind", u"device");
+  for (int p = 1; p <= kPages; ++p) {
+    w.page(u"P" + IntegerText(p));
+    for (int s = 1; s <= kShapes; ++s) {
+      w.shape(u"S" + IntegerText(s), u"Device");
+      // The first shape of each page has enough rows to be indexed by name.
+      for (int r = 1; r <= (s == 1 ? kRows : 3); ++r) w.prop(u"R" + IntegerText(r), value(p, s, r));
+    }
+  }
+  TempDir dir;
+  const fs::path file = dir.path() / "many.vsdx";
+  w.save(file);
+  const std::shared_ptr<Document> doc = OpenVsdx(file);
+  ASSERT_EQ(doc->pages().count(), kPages);
+  for (int p = 1; p <= kPages; ++p) {
+    Shapes& shapes = doc->pages().item(static_cast<int16_t>(p)).shapes();
+    ASSERT_EQ(shapes.count(), kShapes);
+    for (int s = 1; s <= kShapes; ++s) {
+      Shape& shape = shapes.item(static_cast<int16_t>(s));
+      SCOPED_TRACE(ToUtf8(value(p, s, 0)));
+      EXPECT_EQ(TextOf(shape, u"Prop.Kind"), u"device");
+      for (int r = 1; r <= (s == 1 ? kRows : 3); ++r)
+        EXPECT_EQ(TextOf(shape, u"Prop.R" + IntegerText(r)), value(p, s, r));
+      EXPECT_FALSE(shape.cell_exists(u"Prop.R" + IntegerText(s == 1 ? kRows + 1 : 4)));
+    }
+  }
+}
+
 // Look-ups by name ignore letter case (Latin-1 letters too) and reach group members, also when
 // names differ only in case (the writer then makes them unique, as the application does).
 TEST(VsdxDrawing, ShapesByNameIgnoreCaseAndReachMembers) {

@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "frame/error.h"
+#include "host/vsdx/on_cores.h"
 
 namespace kvpw::host::vsdx {
 namespace {
@@ -130,24 +131,6 @@ std::vector<size_t> LargestFirst(const std::vector<uint64_t>& sizes) {
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
   return order;
-}
-
-// Runs `work` on this thread and on a helper for each further core, `most` threads at most, and
-// waits for them. `work` must not throw. Without threads to be had, fewer share it.
-template <class Work>
-void OnCores(size_t most, const Work& work) {
-  const size_t helpers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()),
-                                          std::max<size_t>(most, 1)) -
-                         1;
-  std::vector<std::thread> threads;
-  try {
-    threads.reserve(helpers);
-    for (size_t t = 0; t < helpers; ++t) threads.emplace_back([&work] { work(); });
-  } catch (const std::exception&) {
-    // No more threads: the ones started and this one share the work.
-  }
-  work();
-  for (std::thread& t : threads) t.join();
 }
 
 // Makes and compresses every part, side by side.

@@ -9,6 +9,7 @@
 
 #include "frame/error.h"
 #include "host/memory_drawing.h"
+#include "host/vsdx/on_cores.h"
 #include "host/vsdx/vsdx_xml.h"
 
 namespace kvpw::host {
@@ -273,14 +274,14 @@ NameAndDel NameAndDelOf(pugi::xml_node node) {
 }  // namespace
 
 VsdxShape::VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node, uint32_t master_id,
-                     bool is_master_shape, bool own_master)
+                     bool is_master_shape, bool own_master, std::pmr::memory_resource* arena)
     : document_(document),
       part_(part),
       node_(node),
       master_id_(master_id),
       is_master_shape_(is_master_shape),
       own_master_(own_master),
-      rows_(document.arena()) {}
+      rows_(arena ? arena : document.arena()) {}
 
 VsdxShape::~VsdxShape() = default;
 
@@ -331,7 +332,8 @@ const VsdxShape* VsdxShape::Parent() const {
 void VsdxShape::KnowRows() const {
   if (rows_known_) return;
   rows_known_ = true;
-  std::vector<RowRef>& found = document_.row_scratch();
+  // Gathered here before they go to the arena, in one buffer a thread.
+  thread_local std::vector<RowRef> found;
   found.clear();
   for (pugi::xml_node s = node_.first_child(); s; s = s.next_sibling()) {
     if (!xml::IsElement(s, "Section")) {
@@ -721,13 +723,17 @@ VsdxPage::VsdxPage(VsdxDocument& document, XmlPart& part, Text name, XmlPart& li
     : document_(document),
       part_(part),
       name_(std::move(name)),
-      sheet_(std::make_unique<VsdxShape>(document, list, sheet, 0, false)) {
+      sheet_(std::make_unique<VsdxShape>(document, list, sheet, 0, false, false, &arena_)) {
   const pugi::xml_node shapes = part_.xml.document_element().child("Shapes");
   size_t count = 0;  // at least as many as the shapes: room enough that none ever moves
   for (pugi::xml_node s = shapes.first_child(); s; s = s.next_sibling()) ++count;
   top_level_store_.reserve(count);
   top_level_.reserve(count);
   AddShapes(shapes, 0, true);
+  // Nearly every operation reads the top-level shapes' rows; reading them now lets the pages
+  // share the cores.
+  sheet_->KnowRows();
+  for (const VsdxShape* shape : top_level_) shape->KnowRows();
 }
 
 void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_level) {
@@ -754,12 +760,12 @@ void VsdxPage::AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_lev
     const uint32_t own_master =
         has_master ? static_cast<uint32_t>(std::strtoul(master, nullptr, 10)) : inherited_master;
     if (top_level) {
-      top_level_.push_back(
-          &top_level_store_.emplace_back(document_, part_, s, own_master, false, has_master));
+      top_level_.push_back(&top_level_store_.emplace_back(document_, part_, s, own_master, false,
+                                                          has_master, &arena_));
       continue;
     }
     VsdxShape& shape =
-        members_store_.emplace_back(document_, part_, s, own_master, false, has_master);
+        members_store_.emplace_back(document_, part_, s, own_master, false, has_master, &arena_);
     named_.push_back(&shape);
     levels.emplace_back(s.child("Shapes").child("Shape"), own_master);
   }
@@ -945,8 +951,15 @@ void VsdxDocument::Read() {
   if (page_lists.empty() || !package_.Has(page_lists.front()))
     FailRead(file, u"the drawing has no pages.");
   const std::string& pages_part = page_lists.front();
-  const pugi::xml_node pages = Parse(pages_part).xml.document_element();
-  for (pugi::xml_node page = pages.child("Page"); page; page = page.next_sibling("Page")) {
+  XmlPart& page_list = Parse(pages_part);
+  struct PageToMake {
+    Text name;
+    XmlPart* part;
+    pugi::xml_node sheet;
+  };
+  std::vector<PageToMake> to_make;
+  for (pugi::xml_node page = page_list.xml.document_element().child("Page"); page;
+       page = page.next_sibling("Page")) {
     Text page_name = FromUtf8(page.attribute("Name").value());
     if (page_name.empty()) page_name = FromUtf8(page.attribute("NameU").value());
     if (page_name.empty()) page_name = u"Page-" + IntegerText(page.attribute("ID").as_uint());
@@ -956,10 +969,15 @@ void VsdxDocument::Read() {
     XmlPart& part = Parse(part_name);
     if (std::strcmp(part.xml.document_element().name(), "PageContents") != 0)
       FailRead(file, u"the part '" + FromUtf8(part_name) + u"' is not a page.");
-    pages_.pages_.push_back(std::make_unique<VsdxPage>(*this, part, std::move(page_name),
-                                                       Parse(pages_part), page.child("PageSheet")));
+    to_make.push_back({std::move(page_name), &part, page.child("PageSheet")});
   }
-  if (pages_.pages_.empty()) FailRead(file, u"the drawing has no pages.");
+  if (to_make.empty()) FailRead(file, u"the drawing has no pages.");
+  pages_.pages_.resize(to_make.size());
+  ForEachOnCores(to_make.size(), [&](size_t i) {
+    PageToMake& p = to_make[i];
+    pages_.pages_[i] =
+        std::make_unique<VsdxPage>(*this, *p.part, std::move(p.name), page_list, p.sheet);
+  });
 
   sheet_ =
       std::make_unique<VsdxShape>(*this, *document_part_, root.child("DocumentSheet"), 0, false);

@@ -107,9 +107,11 @@ class VsdxShape final : public Shape {
  public:
   // `node` is a Shape element or the DocumentSheet (empty when the document has none yet).
   // `master_id` is the Master of the shape (`own_master`), or for a group member that of the
-  // nearest instance enclosing it; 0 when none.
+  // nearest instance enclosing it; 0 when none. The shape's row list is kept in `arena`, or in
+  // the document's when none is given.
   VsdxShape(VsdxDocument& document, XmlPart& part, pugi::xml_node node, uint32_t master_id,
-            bool is_master_shape, bool own_master = false);
+            bool is_master_shape, bool own_master = false,
+            std::pmr::memory_resource* arena = nullptr);
   ~VsdxShape() override;
   VsdxShape(VsdxShape&&) noexcept = default;
 
@@ -164,11 +166,12 @@ class VsdxShape final : public Shape {
     pugi::xml_node row;
     const char* name;
   };
+  // Reads the shape's sections and rows, once: on first use, or ahead as its page is read. Shapes
+  // whose row lists are kept in different arenas may read theirs on different threads.
+  void KnowRows() const;
 
  private:
   const VsdxShape* Parent() const;
-  // Reads the shape's sections and rows on first use.
-  void KnowRows() const;
   void AddRowRef(int16_t section, pugi::xml_node row, const char* name, bool deleted) const;
   // The local row of that name, deleted or not; nullptr when none.
   const RowRef* LocalRow(int16_t section, TextView row, size_t hash) const;
@@ -200,7 +203,7 @@ class VsdxShape final : public Shape {
   mutable pugi::xml_node sections_[2];  // Property, User
   mutable pugi::xml_node members_;
   mutable bool section_deleted_[2] = {false, false};
-  mutable std::pmr::vector<RowRef> rows_;  // in document order, kept in the document's arena
+  mutable std::pmr::vector<RowRef> rows_;  // in document order, kept in an arena
   // Once a sheet holds many rows (the document sheet's device list): its rows by name, and
   // the indexes into rows_ of the rows not deleted, by section.
   struct RowIndex {
@@ -230,6 +233,7 @@ class VsdxShapes final : public Shapes {
 class VsdxPage final : public Page {
  public:
   // `sheet` is the page's PageSheet element in the page list `list` (empty when it has none).
+  // Reads the rows of the page's sheets as well; pages may be made side by side.
   VsdxPage(VsdxDocument& document, XmlPart& part, Text name, XmlPart& list, pugi::xml_node sheet);
   Document& owner() override;
   Text name() override { return name_; }
@@ -244,6 +248,9 @@ class VsdxPage final : public Page {
  private:
   void AddShapes(pugi::xml_node shapes, uint32_t master_id, bool top_level);
 
+  // First, to outlive the shapes: their row lists, one arena a page so that pages can be read
+  // on several threads.
+  std::pmr::monotonic_buffer_resource arena_;
   VsdxDocument& document_;
   XmlPart& part_;
   Text name_;
@@ -306,11 +313,9 @@ class VsdxDocument final : public Document {
   uint64_t generation() const { return generation_; }
   void Restructured() { ++generation_; }
   pugi::xml_node EnsureDocumentSheet();
-  // Where the many small, document-long objects (shapes' row lists, cells) are kept: tens of
-  // thousands of them cost one bump each and are dropped together.
+  // Where the many small, document-long objects (row lists of the sheets of no page, cells) are
+  // kept: tens of thousands of them cost one bump each and are dropped together.
   std::pmr::memory_resource* arena() { return &arena_; }
-  // A buffer to gather a sheet's rows in before they go to the arena.
-  std::vector<VsdxShape::RowRef>& row_scratch() { return row_scratch_; }
 
  private:
   struct Master {
@@ -331,7 +336,6 @@ class VsdxDocument final : public Document {
   std::string Target(const std::string& part, std::string_view id);
 
   std::pmr::monotonic_buffer_resource arena_;  // first: outlives everything kept in it
-  std::vector<VsdxShape::RowRef> row_scratch_;
   Package package_;
   Text name_;
   std::deque<XmlPart> parts_;
