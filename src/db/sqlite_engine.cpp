@@ -452,7 +452,7 @@ class SqliteConnection final : public Connection {
     }
     if (jet && jet->values == lifted->values && TranslatesAroundTexts(*jet)) {
       if (templates_.size() >= kKeptTemplates) templates_.clear();
-      templates_.emplace(jet->sql, it->first);
+      templates_.emplace(jet->sql, &it->second);
     }
     return Bound(it->second, lifted->values, columns);
   }
@@ -463,9 +463,7 @@ class SqliteConnection final : public Connection {
     if (!TranslatesAroundTexts(jet)) return Statement();
     const auto known = templates_.find(jet.sql);
     if (known == templates_.end()) return Statement();
-    const auto it = kept_.find(known->second);
-    if (it == kept_.end()) return Statement();
-    return Bound(it->second, jet.values, columns);
+    return Bound(*known->second, jet.values, columns);
   }
 
   // Backticks are where the two readings of a query part: the lifting takes `...` for a name,
@@ -628,8 +626,9 @@ class SqliteConnection final : public Connection {
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
   std::unordered_map<Text, KeptStatement> kept_;
-  // Queries as the callers write them, their texts lifted, to the kept statements they run as.
-  std::unordered_map<Text, Text> templates_;
+  // Queries as the callers write them, their texts lifted, to the kept statements they run as:
+  // one look-up of a long text per query rather than two. Cleared whenever kept statements go.
+  std::unordered_map<Text, KeptStatement*> templates_;
   int reads_ = 0;         // begin_reads() not yet ended
   bool in_view_ = false;  // a read transaction of ours is open
 };

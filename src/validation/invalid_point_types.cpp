@@ -22,9 +22,11 @@ constexpr TextView kUnableToOpen = u"Unable to open '";
 constexpr TextView kFinishedPrefix = u"Check for invalid point types finished.  There were ";
 constexpr TextView kFinishedSuffix = u" errors found.";
 
+// Where the point shape is; its page's and its own name are read only for a finding, as nothing
+// renames them in between.
 struct PointEntry {
-  Text page_name;
-  Text shape_name;
+  int16_t page;
+  int16_t position;
   Text controller;
   Text point_name;
   int16_t io_type;
@@ -100,8 +102,8 @@ void Pw2::CheckForInvalidPointTypes(const int16_t& intUpperPage, const int16_t& 
         host::Shape& shape = shapes.item(static_cast<int16_t>(s));
         if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
           continue;
-        PointEntry entry{page.name(), shape.name(), CellText(shape, kControllerCell),
-                         CellText(shape, kPointNameCell), 0};
+        PointEntry entry{static_cast<int16_t>(p), static_cast<int16_t>(s),
+                         CellText(shape, kControllerCell), CellText(shape, kPointNameCell), 0};
         entry.io_type = IoTypeOf(shape, parts);
         points.Add(std::move(entry));
       }
@@ -121,15 +123,18 @@ void Pw2::CheckForInvalidPointTypes(const int16_t& intUpperPage, const int16_t& 
           const PointEntry& entry = points.at(k);
           if (IsValidPointType(parts, part_number, entry.point_name, entry.io_type)) continue;
           errors = CountOneMore(errors);
-          host::Shape& point =
-              pages.item(TextView(entry.page_name)).shapes().item(TextView(entry.shape_name));
+          // Found again by name, as the first shape of that name on the first page of that name.
+          Text page_name = pages.item(entry.page).name();
+          Text shape_name = pages.item(entry.page).shapes().item(entry.position).name();
+          host::Shape& point = pages.item(TextView(page_name)).shapes().item(TextView(shape_name));
           Text device = CellText(point, kDeviceNameCell);
           Text message = Text(kInvalidPointPrefix) + device + Text(kInvalidPointSuffix);
           platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
           point.cell(kMarkCell).set_formula(kMarkInvalidPoint);
           if (platform_->findings) {
-            Finding finding{Check::kInvalidPointTypes,
-                            {entry.page_name, entry.shape_name, point.id(), std::move(device)}};
+            Finding finding{
+                Check::kInvalidPointTypes,
+                {std::move(page_name), std::move(shape_name), point.id(), std::move(device)}};
             finding.controller = entry.controller;
             finding.point = entry.point_name;
             finding.io_type = entry.io_type;
