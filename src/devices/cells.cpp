@@ -55,6 +55,36 @@ void SetCellText(host::Shape& shape, const host::CellName& name, TextView text) 
   SetFormula(shape, name, QuotedTextFormula(text));
 }
 
+void PropertyTextWriter::Set(Text name, TextView text) {
+  Text formula = QuotedTextFormula(text);
+  const host::CellName cell(name);
+  if (shape_.cell_exists(cell) || name.size() < 5 ||
+      LowerCase(TextView(name).substr(0, 5)) != u"prop.") {
+    Flush();
+    SetFormula(shape_, cell, formula);
+    return;
+  }
+  names_.push_back(std::move(name));
+  formulas_.push_back(std::move(formula));
+  // In batches: holding every formula of a long list back would cost more memory than the rows.
+  if (names_.size() == kBatch) Flush();
+}
+
+void PropertyTextWriter::Flush() {
+  if (names_.empty()) return;
+  // Taken out first: whatever adding them throws, they are not added twice.
+  const std::vector<Text> names = std::move(names_);
+  const std::vector<Text> formulas = std::move(formulas_);
+  names_.clear();
+  formulas_.clear();
+  std::vector<host::CellName> cells(names.begin(), names.end());
+  std::vector<host::Shape::NewRow> rows;
+  rows.reserve(names.size());
+  for (size_t i = 0; i < names.size(); ++i)
+    rows.push_back({TextView(names[i]).substr(5), &cells[i], formulas[i]});
+  shape_.add_rows(host::kSectionProperty, rows, kTrueFormula);
+}
+
 void SetCellInteger(host::Shape& shape, const host::CellName& name, int16_t value) {
   SetFormula(shape, name, IntegerText(value));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "frame/text.h"
 #include "host/drawing.h"
@@ -18,6 +19,23 @@ int32_t GetCellInteger(host::Shape& shape, const host::CellName& name);
 void SetCellText(host::Shape& shape, const host::CellName& name, TextView text);
 // Sets the formula to the value's decimal digits, adding the row as SetCellText does.
 void SetCellInteger(host::Shape& shape, const host::CellName& name, int16_t value);
+
+// SetCellText on many "Prop." cells in order, the rows that are missing held back and added
+// together: the effects are those of the calls one by one, as long as no two of the names are
+// alike without regard to case. Flush before reading the shape.
+class PropertyTextWriter {
+ public:
+  explicit PropertyTextWriter(host::Shape& shape) : shape_(shape) {}
+  void Set(Text name, TextView text);
+  // Adds the rows held back.
+  void Flush();
+
+ private:
+  static constexpr size_t kBatch = 1024;
+  host::Shape& shape_;
+  std::vector<Text> names_;
+  std::vector<Text> formulas_;
+};
 
 // Formula forms the library writes.
 Text QuotedTextFormula(TextView text);

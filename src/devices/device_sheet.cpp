@@ -26,14 +26,20 @@ void PwVsdDeviceCollection::SaveToDocumentSheet(const std::shared_ptr<host::Docu
 void PwVsdDeviceCollection::WriteRows(const std::shared_ptr<host::Document>& docActive,
                                       bool release) {
   host::Shape& sheet = devices::Deref(docActive).document_sheet();
+  devices::PropertyTextWriter rows(sheet);  // the row names differ in their numbers
   int16_t n = 0;
-  for (DeviceRef& record : records_) {
-    if (n == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
-    ++n;
-    const Text name = devices::DeviceRowCellName(n);
-    devices::SetCellText(sheet, name, record->ToString());
-    if (release) record.reset();
+  try {
+    for (DeviceRef& record : records_) {
+      if (n == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
+      ++n;
+      rows.Set(devices::DeviceRowCellName(n), record->ToString());
+      if (release) record.reset();
+    }
+  } catch (...) {
+    rows.Flush();  // the rows before the failure are written, as they would be one by one
+    throw;
   }
+  rows.Flush();
   if (release) {
     records_.clear();
     keys_.clear();

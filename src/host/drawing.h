@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <span>
 
 #include "frame/object.h"
 #include "frame/text.h"
@@ -211,6 +212,18 @@ class Shape : public TableObject {
   }
   // Appends a row to the section (kSectionUser or kSectionProperty) and returns its index.
   virtual int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) = 0;
+
+  // A row to add, and the formula for its value cell (`value_cell` names that cell).
+  struct NewRow {
+    TextView row;
+    const CellName* value_cell;
+    TextView formula;
+  };
+  // For each row in order: add_named_row, then (unless `hidden_formula` is empty) that formula
+  // for the row's hidden flag, then set_cell_formula of its value cell; with the effects and
+  // failures of those calls. The device list adds tens of thousands of rows at a time, which an
+  // adapter may add in one go.
+  virtual void add_rows(int16_t section, std::span<const NewRow> rows, TextView hidden_formula);
 
  protected:
   std::span<const Member> member_table() const override;

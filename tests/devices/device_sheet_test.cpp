@@ -186,6 +186,39 @@ TEST_P(DeviceSheetTest, BadStoredListsEndTheLoadAsDescribed) {
   }
 }
 
+// Rows that exist are written where they stand and the missing ones added, in long runs too.
+TEST_P(DeviceSheetTest, ALongListOverAnEarlierOneWritesEveryRowInPlace) {
+  PwVsdDeviceCollection earlier(test_.platform);
+  for (int i = 1; i <= 1000; ++i) Add(earlier, u"old" + IntegerText(i));
+  earlier.SaveToDocumentSheet(doc_);
+  devices::SetCellText(sheet(), devices::DeviceRowCellName(1800), u"stray");
+  for (int i = 1; i <= 2500; ++i) Add(saved_, u"new" + IntegerText(i));
+  saved_.SaveToDocumentSheet(doc_);
+  EXPECT_EQ(CountCell(), 2500);
+  const std::vector<Text> rows = Rows(saved_);
+  for (int i : {1, 1000, 1001, 1799, 1800, 1801, 2048, 2049, 2500}) {
+    EXPECT_EQ(RowCell(i), rows[i - 1]) << i;
+    EXPECT_TRUE(IsHidden(sheet(), u"DeviceTableRow" + IntegerText(i))) << i;
+  }
+  // By index: the first save's rows and its count, the stray row, then the rest in order.
+  EXPECT_EQ(RowCount(sheet(), host::kSectionProperty), 2501);
+  const auto at = [&](int16_t index) {
+    return sheet()
+        .cell_src(host::kSectionProperty, index, host::kColumnValue)
+        .result_text(kNoUnits);
+  };
+  EXPECT_EQ(at(0), rows[0]);
+  EXPECT_EQ(at(999), rows[999]);
+  EXPECT_EQ(at(1000), u"2500");
+  EXPECT_EQ(at(1001), rows[1799]);
+  EXPECT_EQ(at(1002), rows[1000]);
+  EXPECT_EQ(at(1800), rows[1798]);
+  EXPECT_EQ(at(1801), rows[1800]);
+  EXPECT_EQ(at(2500), rows[2499]);
+  loaded_.LoadFromDocumentSheet(doc_);
+  EXPECT_EQ(Rows(loaded_), rows);
+}
+
 TEST_P(DeviceSheetTest, SavingMoreThanTheSixteenBitMaximumFailsAndKeepsTheOldCount) {
   Add(saved_, u"only");
   saved_.SaveToDocumentSheet(doc_);

@@ -495,6 +495,87 @@ TEST(VsdxDrawing, DocumentSheetRowsSurviveASave) {
   }
 }
 
+// Rows added in one go are those that the calls one by one add (the port's own add_rows): the
+// same XML, values and failures, whatever the values hold and wherever a row cannot be added.
+TEST(VsdxDrawing, RowsAddedTogetherAreTheRowsAddedOneByOne) {
+  struct Batch {
+    const char* what;
+    int16_t section;
+    std::vector<std::pair<Text, Text>> rows;  // name, formula of its value cell
+    TextView hidden;
+  };
+  std::vector<std::pair<Text, Text>> many;
+  for (int i = 1; i <= 40; ++i)
+    many.emplace_back(u"R" + IntegerText(i), u"=\"v" + IntegerText(i) + u"\"");
+  const std::vector<Batch> batches = {
+      {"values of every kind and character",
+       kSectionProperty,
+       {{u"Plain", u"=\"text\""},
+        {u"Marks", u"=\"a&b<c>d'e\"\"f\""},
+        {u"Spaces", u"=\"tab\there\nline\r\nend \""},
+        {u"Wide", u"=\"\u00dcn\u00efc\u00f6d\u00e9 \u20ac \U0001F600\""},
+        {u"Empty", u"=\"\""},
+        {u"Number", u"=2.5"},
+        {u"Flag", u"=TRUE"},
+        {u"None", u""}},
+       u"=True"},
+      {"user rows, not hidden", kSectionUser, {{u"U1", u"=\"one\""}, {u"U2", u"=3"}}, u""},
+      {"enough rows to be indexed by name", kSectionProperty, many, u"=True"},
+      {"a name the sheet has",
+       kSectionProperty,
+       {{u"Before", u"=\"b\""}, {u"devicetablerowcount", u"=\"x\""}, {u"After", u"=\"a\""}},
+       u"=True"},
+      {"a name given twice",
+       kSectionProperty,
+       {{u"Twice", u"=\"1\""}, {u"TWICE", u"=\"2\""}},
+       u"=True"},
+      {"a formula that does not read",
+       kSectionProperty,
+       {{u"Good", u"=\"g\""}, {u"Bad", u"=\"open"}, {u"Later", u"=\"l\""}},
+       u"=True"},
+      {"a name that is no row name",
+       kSectionProperty,
+       {{u"Ok", u"=\"o\""}, {u"a b", u"=\"x\""}},
+       u"=True"},
+      {"a hidden flag in the user section", kSectionUser, {{u"H", u"=\"h\""}}, u"=True"},
+  };
+  for (const Batch& batch : batches) {
+    SCOPED_TRACE(batch.what);
+    TempDir dir;
+    std::map<std::string, ZipEntry> saved[2];
+    int32_t failures[2] = {0, 0};
+    for (int way = 0; way < 2; ++way) {
+      auto doc = SampleWriter().build();
+      Shape& sheet = doc->document_sheet();
+      std::vector<CellName> cells;
+      cells.reserve(batch.rows.size());
+      const Text prefix = batch.section == kSectionUser ? u"User." : u"Prop.";
+      std::vector<Text> names;
+      for (const auto& [row, formula] : batch.rows) names.push_back(prefix + row);
+      for (const Text& name : names) cells.emplace_back(name);
+      std::vector<Shape::NewRow> rows;
+      for (size_t i = 0; i < names.size(); ++i)
+        rows.push_back({batch.rows[i].first, &cells[i], batch.rows[i].second});
+      failures[way] = ErrorNumberOf([&] {
+        if (way == 0)
+          sheet.add_rows(batch.section, rows, batch.hidden);
+        else
+          sheet.Shape::add_rows(batch.section, rows, batch.hidden);
+      });
+      for (size_t i = 0; i < names.size(); ++i) {
+        if (!sheet.cell_exists(cells[i])) continue;
+        SCOPED_TRACE(ToUtf8(names[i]));
+        EXPECT_NO_THROW(TextOf(sheet, cells[i]));
+      }
+      const fs::path file = dir.path() / (std::to_string(way) + ".vsdx");
+      SaveVsdx(*doc, file);
+      saved[way] = ReadZip(file);
+    }
+    EXPECT_EQ(failures[0], failures[1]);
+    EXPECT_EQ(saved[0]["visio/document.xml"].content, saved[1]["visio/document.xml"].content);
+  }
+}
+
 // Only changed parts are rewritten; the recalculation flag is added once a cell changed.
 TEST(VsdxSave, RewritesOnlyTheChangedPartsAndFlagsRecalculation) {
   TempDir dir;

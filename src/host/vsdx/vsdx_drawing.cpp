@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <optional>
+#include <string>
+#include <unordered_set>
 
 #include "frame/error.h"
 #include "host/memory_drawing.h"
@@ -155,29 +159,94 @@ Text VsdxCell::formula() {
 
 namespace {
 
-// Stores a formula as the application stores a constant.
-void StoreValue(pugi::xml_node cell, const CellValue& value) {
-  cell.remove_attribute("E");
+// A constant as the application stores it in a cell's attributes: V always, U for texts and
+// flags, and for no value the formula "No Formula".
+struct StoredValue {
+  std::string v;
+  const char* u = nullptr;
+  bool no_formula = false;
+};
+StoredValue Stored(const CellValue& value) {
   switch (value.kind) {
     case CellValue::Kind::kNone:
-      xml::Set(cell, "V", "");
-      cell.remove_attribute("U");
-      xml::Set(cell, "F", xml::kNoFormula);
-      return;
+      return {"", nullptr, true};
     case CellValue::Kind::kText:
-      xml::Set(cell, "V", ToUtf8(value.text()).c_str());
-      xml::Set(cell, "U", "STR");
-      break;
+      return {ToUtf8(value.text()), "STR"};
     case CellValue::Kind::kNumber:
-      xml::Set(cell, "V", xml::NumberText(value.number).c_str());
-      cell.remove_attribute("U");
-      break;
+      return {xml::NumberText(value.number)};
     case CellValue::Kind::kBoolean:
-      xml::Set(cell, "V", value.number != 0 ? "1" : "0");
-      xml::Set(cell, "U", "BOOL");
-      break;
+      return {value.number != 0 ? "1" : "0", "BOOL"};
   }
-  cell.remove_attribute("F");
+  return {};
+}
+
+void StoreValue(pugi::xml_node cell, const CellValue& value) {
+  const StoredValue stored = Stored(value);
+  cell.remove_attribute("E");
+  xml::Set(cell, "V", stored.v.c_str());
+  if (stored.u)
+    xml::Set(cell, "U", stored.u);
+  else
+    cell.remove_attribute("U");
+  if (stored.no_formula)
+    xml::Set(cell, "F", xml::kNoFormula);
+  else
+    cell.remove_attribute("F");
+}
+
+// Text as an XML attribute value between single quotes, read back as it was by the parser.
+// Like pugixml's own values, it ends at a NUL.
+void AppendEscaped(std::string& out, std::string_view text) {
+  for (const char c : text) {
+    switch (c) {
+      case '\0':
+        return;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          out += "&#";
+          out += std::to_string(static_cast<int>(c));
+          out += ';';
+        } else {
+          out += c;
+        }
+    }
+  }
+}
+
+// A new row's cell as StoreValue leaves it: N, V, then U and F where the value has them.
+void AppendCellXml(std::string& out, const char* name, const CellValue& value) {
+  const StoredValue stored = Stored(value);
+  out += "<Cell N='";
+  out += name;
+  out += "' V='";
+  AppendEscaped(out, stored.v);
+  out += '\'';
+  if (stored.u) {
+    out += " U='";
+    out += stored.u;
+    out += '\'';
+  }
+  if (stored.no_formula) {
+    out += " F='";
+    out += xml::kNoFormula;
+    out += '\'';
+  }
+  out += "/>";
 }
 
 }  // namespace
@@ -695,6 +764,79 @@ int16_t VsdxShape::add_named_row(int16_t section, TextView row_name, int16_t /*r
   if (section == kSectionProperty) xml::AppendCell(r, "Invisible", "0", nullptr, nullptr);
   document_.Changed(part_, true);
   return static_cast<int16_t>(index_of_new);
+}
+
+void VsdxShape::add_rows(int16_t section, std::span<const NewRow> rows, TextView hidden_formula) {
+  // The rows before the first that one by one would fail or do more than add a row (a name
+  // taken, a row brought back, a formula that does not read, a master's rows to count) are added
+  // in one go; from that one on they go one by one, failing as they would.
+  size_t together = 0;
+  std::vector<CellValue> values;
+  std::optional<CellValue> hidden;
+  KnowRows();
+  const bool simple = (section == kSectionProperty || section == kSectionUser) && !Parent() &&
+                      !section_deleted_[Slot(section)] &&
+                      (hidden_formula.empty() || section == kSectionProperty);
+  if (simple) {
+    try {
+      if (!hidden_formula.empty()) hidden = ParseFormula(hidden_formula);
+      size_t live = 0;
+      if (index_) {
+        live = index_->live[Slot(section)].size();
+      } else {
+        for (const RowRef& r : rows_) live += r.section == section && !r.deleted;
+      }
+      std::unordered_set<size_t> hashes;
+      values.reserve(rows.size());
+      for (; together < rows.size(); ++together) {
+        const NewRow& r = rows[together];
+        const CellName& cell = *r.value_cell;
+        const size_t hash = RowNameHash(section, r.row);
+        if (live + together > static_cast<size_t>(std::numeric_limits<int16_t>::max()) ||
+            !ValidRowName(r.row) || !hashes.insert(hash).second || LocalRow(section, r.row, hash) ||
+            cell.section() != section || cell.column() != kColumnValue || cell.row_hash() != hash ||
+            !EqualsNoCase(cell.row(), r.row))
+          break;
+        values.push_back(ParseFormula(r.formula));
+      }
+    } catch (const Error&) {
+      // That row goes one by one and fails there.
+    }
+  }
+  if (together > 0) AppendRows(section, rows.first(together), values, hidden);
+  Shape::add_rows(section, rows.subspan(together), hidden_formula);
+}
+
+void VsdxShape::AppendRows(int16_t section, std::span<const NewRow> rows,
+                           const std::vector<CellValue>& values,
+                           const std::optional<CellValue>& hidden) {
+  pugi::xml_node section_node = EnsureSection(section);
+  // Parsed from one text, the rows' names and values stay in its buffer instead of a piece of
+  // memory each.
+  std::string text;
+  text.reserve(rows.size() * 160);
+  for (size_t k = 0; k < rows.size(); ++k) {
+    text += "<Row N='";
+    AppendEscaped(text, ToUtf8(rows[k].row));
+    text += "'>";
+    AppendCellXml(text, "Value", values[k]);
+    if (section == kSectionProperty) {
+      if (hidden)
+        AppendCellXml(text, "Invisible", *hidden);
+      else
+        text += "<Cell N='Invisible' V='0'/>";
+    }
+    text += "</Row>";
+  }
+  const pugi::xml_node before = section_node.last_child();
+  document_.Restructured();
+  const pugi::xml_parse_result parsed = section_node.append_buffer(
+      text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+  if (parsed.status == pugi::status_out_of_memory) throw std::bad_alloc();
+  for (pugi::xml_node r = before ? before.next_sibling() : section_node.first_child(); r;
+       r = r.next_sibling())
+    AddRowRef(section, r, r.first_attribute().value(), false);
+  document_.Changed(part_, true);
 }
 
 // VsdxShapes and VsdxPage.

@@ -33,7 +33,9 @@
 #include <filesystem>
 #include <memory>
 #include <memory_resource>
+#include <optional>
 #include <pugixml.hpp>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -43,6 +45,8 @@
 #include "host/vsdx/package.h"
 
 namespace kvpw::host {
+
+struct CellValue;  // a formula's constant, as read by ParseFormula
 
 // Opens a drawing file. Fails with vsdx::kFileError, naming the file and the reason, for a file
 // that is not a readable drawing or breaks the limits.
@@ -127,6 +131,7 @@ class VsdxShape final : public Shape {
   void set_cell_src_formula(int16_t section, int16_t row, int16_t column,
                             TextView formula) override;
   int16_t add_named_row(int16_t section, TextView row_name, int16_t row_tag) override;
+  void add_rows(int16_t section, std::span<const NewRow> rows, TextView hidden_formula) override;
 
   pugi::xml_node node() const { return node_; }
   VsdxDocument& document() const { return document_; }
@@ -182,6 +187,9 @@ class VsdxShape final : public Shape {
   // Rows of a section in index order: the master's first, then the shape's own.
   void RowsInOrder(int16_t section, std::vector<pugi::xml_node>& rows) const;
   VsdxCell& NewCell(int16_t section, const char* row, size_t hash, int16_t column);
+  // New rows at the end of the section, which none of them names yet, with their cells' values.
+  void AppendRows(int16_t section, std::span<const NewRow> rows,
+                  const std::vector<CellValue>& values, const std::optional<CellValue>& hidden);
   // The row that cell_src names: its name as the file spells it, and the port's column.
   struct SrcRow {
     const char* name;
