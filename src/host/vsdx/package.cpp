@@ -516,9 +516,10 @@ void Package::Write(std::string_view part, std::string content) {
   e.changed = true;
 }
 
-void Package::Write(std::string_view part, PartMaker make) {
+void Package::Write(std::string_view part, PartMaker make, uint64_t expected_size) {
   Entry& e = Entered(part);
   e.content = std::string();
+  e.size = expected_size;
   e.make = std::move(make);
   e.loaded = false;
   e.changed = true;

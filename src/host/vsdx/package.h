@@ -58,8 +58,10 @@ class Package {
   // other parts being made and compressed, and dropped once compressed, so that a large drawing
   // never holds all its new text at once. `make` runs on a helper thread and must touch nothing
   // that another part's `make` touches; it stays until the part is written again.
+  // `expected_size`, about what `make` gives, puts the largest parts first among those made side
+  // by side, so that none is left to run alone at the end.
   using PartMaker = std::function<std::string()>;
-  void Write(std::string_view part, PartMaker make);
+  void Write(std::string_view part, PartMaker make, uint64_t expected_size);
   bool Changed(std::string_view part) const;
   std::vector<std::string> PartNames() const;
 

@@ -833,6 +833,7 @@ void VsdxShape::AppendRows(int16_t section, std::span<const NewRow> rows,
   const pugi::xml_parse_result parsed = section_node.append_buffer(
       text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
   if (parsed.status == pugi::status_out_of_memory) throw std::bad_alloc();
+  part_.added += text.size();
   for (pugi::xml_node r = before ? before.next_sibling() : section_node.first_child(); r;
        r = r.next_sibling())
     AddRowRef(section, r, r.first_attribute().value(), false);
@@ -1225,11 +1226,14 @@ void VsdxDocument::Save(const std::filesystem::path& file) {
   if (values_changed_ && !recalculation_flagged_) FlagRecalculation();
   // Each changed part is written out while it is compressed, beside the others; the XML is not
   // touched while the package saves.
-  for (XmlPart& part : parts_)
-    if (part.dirty)
-      package_.Write(part.name, Package::PartMaker([&part] {
-                       return xml::Serialize(part.xml, part.buffer.size());
-                     }));
+  for (XmlPart& part : parts_) {
+    if (!part.dirty) continue;
+    const size_t expected = part.buffer.size() + part.added;
+    package_.Write(part.name, Package::PartMaker([&part, expected] {
+                     return xml::Serialize(part.xml, expected);
+                   }),
+                   expected);
+  }
   package_.Save(file);
   for (XmlPart& part : parts_) part.dirty = false;
 }

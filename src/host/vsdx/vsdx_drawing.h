@@ -67,6 +67,7 @@ struct XmlPart {
   std::string buffer;  // parsed in place
   pugi::xml_document xml;
   bool dirty = false;
+  size_t added = 0;  // about the bytes that rows added since the part was read take in the XML
 };
 
 // Tens of thousands are handed out by a scan, so a cell is kept small: its row's name is the
