@@ -429,6 +429,8 @@ void VsdxShape::KnowRows() const {
   } else {
     for (const RowRef& r : found) AddRowRef(r.section, r.row, r.name, r.deleted);
   }
+  // A thread keeps what a shape's few rows need, not what the document sheet's device list did.
+  if (found.capacity() > 4 * kIndexFrom) found = std::vector<RowRef>();
 }
 
 void VsdxShape::AddRowRef(int16_t section, pugi::xml_node row, const char* name,
