@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <utility>
 
 #include "devices/device_classes.h"
 #include "frame/error.h"
@@ -20,24 +21,25 @@ Text PwVsdDevice::ToString() const {
 }
 
 bool PwVsdDevice::LoadFromString(const Text& strDataRow) {
-  const std::vector<Text> pieces = SplitString(strDataRow, kDeviceRowSeparator);
+  std::vector<Text> pieces = SplitString(strDataRow, kDeviceRowSeparator);
   if (pieces[1] != kDeviceRowTag) {
     platform_->message_box->Show(kNewerVersionText, style::kOkCancel, kNewerVersionTitle);
     return false;
   }
   // Each field is assigned as soon as its piece is read, so a short row keeps what came before.
-  const auto piece = [&](size_t i) -> const Text& {
+  // The pieces are this call's own: they move into the fields rather than being copied.
+  const auto piece = [&](size_t i) -> Text& {
     if (i >= pieces.size()) Raise(err::kSubscript);
     return pieces[i];
   };
-  Device = piece(2);
-  PartNum = piece(3);
+  Device = std::move(piece(2));
+  PartNum = std::move(piece(3));
   DeviceType = RoundToInteger(Val(piece(4)));
-  AIData = piece(5);
-  AOData = piece(6);
-  DIData = piece(7);
-  DOData = piece(8);
-  LCM = piece(9);
+  AIData = std::move(piece(5));
+  AOData = std::move(piece(6));
+  DIData = std::move(piece(7));
+  DOData = std::move(piece(8));
+  LCM = std::move(piece(9));
   return true;
 }
 

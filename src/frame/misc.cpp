@@ -1,5 +1,7 @@
 #include "frame/misc.h"
 
+#include <algorithm>
+
 namespace kvpw {
 
 Text QuoteSqlString(TextView s) {
@@ -19,7 +21,9 @@ Text NullToEmptyString(const Variant& v) {
 }
 
 std::vector<Text> SplitString(TextView text, char16_t delimiter) {
-  std::vector<Text> pieces{Text()};
+  std::vector<Text> pieces;
+  pieces.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), delimiter)) + 2);
+  pieces.emplace_back();
   for (;;) {
     const size_t at = text.find(delimiter);
     if (at == TextView::npos) {
