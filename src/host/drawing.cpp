@@ -202,15 +202,6 @@ constexpr Member kDocumentMembers[] = {
 std::span<const Member> Cell::member_table() const {
   return kCellMembers;
 }
-void Shape::add_rows(int16_t section, std::span<const NewRow> rows, TextView hidden_formula) {
-  for (const NewRow& r : rows) {
-    const int16_t index = add_named_row(section, r.row, 0);
-    if (!hidden_formula.empty())
-      set_cell_src_formula(section, index, kColumnPropertyHidden, hidden_formula);
-    set_cell_formula(*r.value_cell, r.formula);
-  }
-}
-
 std::span<const Member> Shape::member_table() const {
   return kShapeMembers;
 }
@@ -225,6 +216,15 @@ std::span<const Member> Pages::member_table() const {
 }
 std::span<const Member> Document::member_table() const {
   return kDocumentMembers;
+}
+
+void Shape::add_rows(int16_t section, std::span<const NewRow> rows, TextView hidden_formula) {
+  for (const NewRow& r : rows) {
+    const int16_t index = add_named_row(section, r.row, 0);
+    if (!hidden_formula.empty())
+      set_cell_src_formula(section, index, kColumnPropertyHidden, hidden_formula);
+    set_cell_formula(*r.value_cell, r.formula);
+  }
 }
 
 }  // namespace kvpw::host
