@@ -194,47 +194,13 @@ void StoreValue(pugi::xml_node cell, const CellValue& value) {
     cell.remove_attribute("F");
 }
 
-// Text as an XML attribute value between single quotes, read back as it was by the parser.
-// Like pugixml's own values, it ends at a NUL.
-void AppendEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
-      case '\0':
-        return;
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          out += "&#";
-          out += std::to_string(static_cast<int>(c));
-          out += ';';
-        } else {
-          out += c;
-        }
-    }
-  }
-}
-
 // A new row's cell as StoreValue leaves it: N, V, then U and F where the value has them.
 void AppendCellXml(std::string& out, const char* name, const CellValue& value) {
   const StoredValue stored = Stored(value);
   out += "<Cell N='";
   out += name;
   out += "' V='";
-  AppendEscaped(out, stored.v);
+  xml::AppendEscaped(out, stored.v, xml::ControlCharacters::kKeep);
   out += '\'';
   if (stored.u) {
     out += " U='";
@@ -819,7 +785,7 @@ void VsdxShape::AppendRows(int16_t section, std::span<const NewRow> rows,
   text.reserve(rows.size() * 160);
   for (size_t k = 0; k < rows.size(); ++k) {
     text += "<Row N='";
-    AppendEscaped(text, ToUtf8(rows[k].row));
+    xml::AppendEscaped(text, ToUtf8(rows[k].row), xml::ControlCharacters::kKeep);
     text += "'>";
     AppendCellXml(text, "Value", values[k]);
     if (section == kSectionProperty) {

@@ -20,45 +20,11 @@ constexpr uint32_t kMasterShapeId = 5;  // the application numbers a master's sh
 // The size of a shape or master given none.
 constexpr double kDefaultWidth = 0.75, kDefaultHeight = 0.5;
 
-void Escaped(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) continue;  // not allowed in XML 1.0
-        out += c;
-    }
-  }
-}
-
 void Attribute(std::string& out, const char* name, std::string_view value) {
   out += ' ';
   out += name;
   out += "='";
-  Escaped(out, value);
+  xml::AppendEscaped(out, value, xml::ControlCharacters::kDrop);
   out += '\'';
 }
 
@@ -447,7 +413,7 @@ void VsdxWriter::WriteShape(std::string& out, const PageData& page, const ShapeD
   if (!shape.group) GeometrySection(out, width, height, line);
   if (!shape.text.empty()) {
     out += "<Text>";
-    Escaped(out, ToUtf8(shape.text));
+    xml::AppendEscaped(out, ToUtf8(shape.text), xml::ControlCharacters::kDrop);
     out += "</Text>";
   }
   if (!shape.members.empty()) {

@@ -61,6 +61,46 @@ pugi::xml_node AppendCell(pugi::xml_node parent, const char* name, const char* v
   return c;
 }
 
+void AppendEscaped(std::string& out, std::string_view text, ControlCharacters controls) {
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\t':
+        out += "&#9;";
+        break;
+      case '\n':
+        out += "&#10;";
+        break;
+      case '\r':
+        out += "&#13;";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20) {
+          out += c;
+        } else if (controls == ControlCharacters::kKeep) {
+          if (c == '\0') return;
+          out += "&#";
+          out += std::to_string(static_cast<int>(c));
+          out += ';';
+        }
+    }
+  }
+}
+
 bool EqualsNoCase(const char* utf8, TextView text) {
   // Names are nearly always spelled as asked: try the exact match first.
   size_t same = 0;

@@ -87,6 +87,14 @@ bool EqualsNoCase(const char* utf8, TextView text);
 bool EqualsNoCaseUtf8(const char* a, const char* b);
 std::string LowerAscii(std::string_view s);
 
+// Appends text for an XML attribute value or element text, escaped. Tab, CR and LF become
+// character references, so that a parser reads them back rather than as spaces. The other
+// control characters, which XML 1.0 does not allow, are dropped (`kDrop`, for files others read),
+// or kept as references that pugixml reads back, the text ending at a NUL as its strings do
+// (`kKeep`, for text parsed back into a drawing).
+enum class ControlCharacters { kDrop, kKeep };
+void AppendEscaped(std::string& out, std::string_view text, ControlCharacters controls);
+
 // Numbers as the files write them: '.' decimal point, shortest exact digits, "E" exponent.
 bool ReadNumber(const char* text, double& out);
 std::string NumberText(double value);
