@@ -14,11 +14,17 @@ bool IsContinuation(unsigned char c) {
 }  // namespace
 
 Text FromUtf8(std::string_view in) {
+  Text out;
+  AssignUtf8(out, in);
+  return out;
+}
+
+void AssignUtf8(Text& out, std::string_view in) {
   // Most texts are plain ASCII: widen them in one go.
   size_t i = 0;
   while (i < in.size() && static_cast<unsigned char>(in[i]) < 0x80) ++i;
-  Text out(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(i));
-  if (i == in.size()) return out;
+  out.assign(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(i));
+  if (i == in.size()) return;
   out.reserve(in.size());
   while (i < in.size()) {
     const auto c = static_cast<unsigned char>(in[i]);
@@ -59,7 +65,6 @@ Text FromUtf8(std::string_view in) {
     }
     i += len;
   }
-  return out;
 }
 
 std::string ToUtf8(TextView in) {

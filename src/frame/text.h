@@ -11,6 +11,8 @@ using TextView = std::u16string_view;
 
 // Invalid sequences become U+FFFD; nothing is dropped silently.
 Text FromUtf8(std::string_view utf8);
+// The same into `out`, whose buffer is reused: for readers that convert one value after another.
+void AssignUtf8(Text& out, std::string_view utf8);
 std::string ToUtf8(TextView text);
 
 // Letter case as the macro language's text comparison sees it: ASCII and Latin-1 letters.

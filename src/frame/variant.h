@@ -59,6 +59,12 @@ class Variant {
   const Text& text() const { return std::get<Text>(value_); }
   const ObjectRef& object() const { return std::get<ObjectRef>(value_); }
   const Array& array() const { return std::get<Array>(value_); }
+  // Makes the value a text and gives it to be written; a text value keeps its buffer, so that
+  // a reader filling one value row after row does not allocate for each.
+  Text& set_text() {
+    if (!is_text()) value_.emplace<Text>();
+    return std::get<Text>(value_);
+  }
 
   // Same kind and same value (no conversion); objects compare by identity.
   bool operator==(const Variant& other) const = default;

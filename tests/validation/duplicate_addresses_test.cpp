@@ -34,7 +34,8 @@ class DuplicateAddressesCheck : public ::testing::Test {
         " EngineeringPartType, IsController) VALUES"
         " ('CTL-A', 'GCM-2000', 'GCM', 1), ('CTL-B', 'GCM-2400', 'GCM', 1),"
         " ('VAV-1', 'VAV-110', 'ASC', 1), ('CTL-A', 'GCM-2000', 'LNC', 1),"
-        " ('NOTYPE', 'X', NULL, 0), (NULL, 'Y', 'GCM', 0);");
+        " ('NOTYPE', 'X', NULL, 0), (NULL, 'Y', 'GCM', 0),"
+        " ('COLON-1', 'Z', 'X', 0), ('COLON-2', 'Z', 'X:Y', 0);");
     pw2_.Initialize(dir_.file("parts.mdb"), u"");
   }
 
@@ -138,6 +139,66 @@ TEST_P(DuplicateAddressesTest, HostFailuresReachTheCallerAfterTheMessagesShown) 
 
   EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(nullptr, u""); }),
             err::kObjectNotSet);
+}
+
+// A device's name and address are read only when its part number is in the table, so a device
+// without them fails the check only then; and a key is one text, whatever colons the part type
+// and the address hold.
+TEST_P(DuplicateAddressesTest, WhatIsReadOfADeviceDependsOnItsPartRow) {
+  const Box d1_d2 = Conflict(u"D1 [GCM:5 On D.vsd:P]", u"D2 [GCM:5 On D.vsd:P]");
+  const Box colons = Conflict(u"D3 [X:Y:Z On D.vsd:P]", u"D4 [X:Y:Z On D.vsd:P]");
+  const Box d1_d5 = Conflict(u"D1 [GCM:5 On D.vsd:P]", u"D5 [GCM:5 On D.vsd:P]");
+  const Box d2_d5 = Conflict(u"D2 [GCM:5 On D.vsd:P]", u"D5 [GCM:5 On D.vsd:P]");
+  struct Case {
+    const char* what;
+    const char16_t* part_without_name;  // the part number of a device without Prop.P11
+    int32_t error;
+    std::vector<Box> boxes;
+  };
+  const Case cases[] = {
+      {"an unlisted part", u"NOT-LISTED", 0, {d1_d2, colons, d1_d5, d2_d5}},
+      {"a listed part", u"CTL-B", host::host_error::kNoSuchCell, {d1_d2}},
+  };
+  for (const Case& c : cases) {
+    test_.boxes->clear();
+    TestDrawing b(u"D.vsd");
+    b.page(u"P");
+    Device(b, u"A", u"D1", u"CTL-A", u"5");
+    Device(b, u"B", u"D2", u"CTL-A", u"5");
+    b.shape(u"C").prop(u"P99", 1).prop(u"P12", c.part_without_name).prop(u"P1A", u"5");
+    Device(b, u"D", u"D3", u"COLON-1", u"Y:Z");
+    Device(b, u"E", u"D4", u"COLON-2", u"Z");
+    Device(b, u"F", u"D5", u"", u"5");  // the row without a part number: GCM
+    const auto doc = b.build(GetParam());
+    EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(doc, u""); }), c.error) << c.what;
+    EXPECT_EQ(test_.boxes->boxes(), c.boxes) << c.what;
+  }
+}
+
+// The table is read before the drawing is looked at: its failure is the one that reaches the
+// caller, and no message is shown, whatever the drawing holds.
+TEST_P(DuplicateAddressesTest, APartTableThatCannotBeReadFailsBeforeTheDrawing) {
+  testing::BuildDatabase(dir_.path() / "binary.mdb",
+                         "CREATE TABLE Pz_PartsEng_PartItemCodes(PartNumber BLOB,"
+                         " EngineeringPartType TEXT);"
+                         "INSERT INTO Pz_PartsEng_PartItemCodes VALUES ('CTL-A', 'GCM'),"
+                         " (x'0102', 'GCM');");
+  testing::BuildDatabase(dir_.path() / "columnless.mdb",
+                         "CREATE TABLE Pz_PartsEng_PartItemCodes(PartNumber TEXT);");
+  TestDrawing b(u"D.vsd");
+  b.page(u"P");
+  Device(b, u"A", u"D1", u"CTL-A", u"5");
+  Device(b, u"B", u"D2", u"CTL-A", u"5");
+  b.shape(u"C").prop(u"P99", 1).prop(u"P1A", u"5");  // no part number cell
+  const auto doc = b.build(GetParam());
+  pw2_.PzPartDatabasePath = dir_.file("binary.mdb");
+  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(doc, u""); }), err::kTypeMismatch);
+  EXPECT_TRUE(test_.boxes->boxes().empty());
+  // Without rows no field is asked for, so a missing one goes unnoticed.
+  pw2_.PzPartDatabasePath = dir_.file("columnless.mdb");
+  EXPECT_EQ(ErrorNumberOf([&] { pw2_.CheckForDuplicateAddresses(doc, u""); }),
+            host::host_error::kNoSuchCell);
+  EXPECT_TRUE(test_.boxes->boxes().empty());
 }
 
 TEST_P(DuplicateAddressesTest, ExampleCatalogueThroughTheComponentRuntime) {

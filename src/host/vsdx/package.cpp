@@ -17,7 +17,7 @@
 #include <utility>
 
 #include "frame/error.h"
-#include "host/vsdx/on_cores.h"
+#include "frame/on_cores.h"
 
 namespace kvpw::host::vsdx {
 namespace {

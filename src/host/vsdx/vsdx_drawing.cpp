@@ -13,7 +13,7 @@
 
 #include "frame/error.h"
 #include "host/memory_drawing.h"
-#include "host/vsdx/on_cores.h"
+#include "frame/on_cores.h"
 #include "host/vsdx/vsdx_xml.h"
 
 namespace kvpw::host {

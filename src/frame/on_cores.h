@@ -1,5 +1,5 @@
-// Work shared among the machine's cores, for the large independent pieces of reading and
-// writing a drawing.
+// Work shared among the machine's cores: the large independent pieces of reading and writing a
+// drawing, and a catalogue read beside a walk over the drawing.
 #pragma once
 
 #include <algorithm>
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-namespace kvpw::host::vsdx {
+namespace kvpw {
 
 // Runs `work` on this thread and on a helper for each further core, `most` threads at most, and
 // waits for them. `work` must not throw. Without threads to be had, fewer share it.
@@ -27,6 +27,39 @@ void OnCores(size_t most, const Work& work) {
   }
   work();
   for (std::thread& t : threads) t.join();
+}
+
+// Runs `beside` on a helper thread while `here` runs on this one, and waits for both: `here` is
+// the work that must stay on the calling thread (a drawing application's objects may only be
+// called from it). What `beside` throws is thrown here after both have run, before what `here`
+// throws, as if `beside` had run first. Without a helper to be had, it does run first.
+template <class Beside, class Here>
+void WhileBeside(const Beside& beside, const Here& here) {
+  std::exception_ptr beside_error, here_error;
+  const auto run_beside = [&] {
+    try {
+      beside();
+    } catch (...) {
+      beside_error = std::current_exception();
+    }
+  };
+  std::thread helper;
+  if (std::thread::hardware_concurrency() > 1) {
+    try {
+      helper = std::thread(run_beside);
+    } catch (const std::exception&) {
+      // No thread to be had: one after the other on this one.
+    }
+  }
+  if (!helper.joinable()) run_beside();
+  try {
+    here();
+  } catch (...) {
+    here_error = std::current_exception();
+  }
+  if (helper.joinable()) helper.join();
+  if (beside_error) std::rethrow_exception(beside_error);
+  if (here_error) std::rethrow_exception(here_error);
 }
 
 // Calls `each(i)` for every i below `count`, side by side, each once. What a call throws is
@@ -48,4 +81,4 @@ void ForEachOnCores(size_t count, const Each& each) {
     if (e) std::rethrow_exception(e);
 }
 
-}  // namespace kvpw::host::vsdx
+}  // namespace kvpw
