@@ -2,7 +2,9 @@
 
 #include <zip.h>
 
+#include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace kvpw::bench {
 
@@ -31,6 +33,24 @@ ParsedParts InflateAndParse(const std::filesystem::path& file, bool keep) {
   }
   zip_discard(z);
   return parts;
+}
+
+void SerialiseAndDeflate(const ParsedParts& parts, const std::filesystem::path& out) {
+  int error = 0;
+  zip_t* z = zip_open(out.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  if (!z) throw std::runtime_error("cannot write " + out.string());
+  // libzip reads the sources at close, so each text lives until then.
+  std::vector<std::string> texts;
+  texts.reserve(parts.size());
+  for (const auto& [name, part] : parts) {
+    std::ostringstream text;
+    part->xml.save(text, "", pugi::format_raw, pugi::encoding_utf8);
+    texts.push_back(std::move(text).str());
+    zip_source_t* source = zip_source_buffer(z, texts.back().data(), texts.back().size(), 0);
+    if (!source || zip_file_add(z, name.c_str(), source, ZIP_FL_OVERWRITE) < 0)
+      throw std::runtime_error("cannot add " + name);
+  }
+  if (zip_close(z) != 0) throw std::runtime_error("cannot write " + out.string());
 }
 
 }  // namespace kvpw::bench

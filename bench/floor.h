@@ -21,4 +21,9 @@ using ParsedParts = std::unordered_map<std::string, std::unique_ptr<ParsedPart>>
 // them; without it each is dropped before the next.
 ParsedParts InflateAndParse(const std::filesystem::path& file, bool keep);
 
+// Writes the parsed parts back out as a drawing, the straightforward way: each serialised by
+// pugixml and deflated by libzip at its default level, one after another. What a job that saves
+// the whole drawing must do at least on top of reading it.
+void SerialiseAndDeflate(const ParsedParts& parts, const std::filesystem::path& out);
+
 }  // namespace kvpw::bench

@@ -45,31 +45,39 @@ declare -A commands=(
   [devices-list]="$kvpw devices list $listed"
   [network]="$kvpw network $listed"
 )
-# Each command's floor reads the drawing that command reads.
+# Each command's floor reads the drawing that command reads; for the commands that save, a second
+# floor also writes it back out (each part serialised and deflated by libzip, one after another).
 declare -A inputs=([check]=$drawing [devices-update]=$drawing [devices-list]=$listed [network]=$listed)
+declare -A saves=([check]=1 [devices-update]=1)
 order=(check devices-update devices-list network)
 
 "$build/bench/floor_read" "$drawing" >&2
 # kvpw starts its drawing verbs with transparent huge pages for the heap (see tools/kvpw); the
 # floor runs both as it is and with the same setting ("floor+thp"), so that the time ratio can
 # be read against a floor that pays for its page faults as ours does.
-printf '%-15s %9s %9s %7s %10s %7s %10s %10s %7s %8s %8s %7s\n' command "time(s)" "floor(s)" \
-  ratio "floor+thp" ratio "peak(MiB)" "floor" ratio "cpu(s)" "floor" ratio
+printf '%-15s %9s %9s %7s %10s %7s %10s %10s %7s %8s %8s %7s %12s %7s\n' command "time(s)" \
+  "floor(s)" ratio "floor+thp" ratio "peak(MiB)" "floor" ratio "cpu(s)" "floor" ratio \
+  "floor+write" ratio
 for name in "${order[@]}"; do
-  : >"$work/ours" && : >"$work/floor" && : >"$work/floor_thp"
+  : >"$work/ours" && : >"$work/floor" && : >"$work/floor_thp" && : >"$work/floor_write"
   # shellcheck disable=SC2086
   for ((i = 0; i < runs; i++)); do
     measure "$work/floor" "$build/bench/floor_read" "${inputs[$name]}"
     GLIBC_TUNABLES=glibc.malloc.hugetlb=1 measure "$work/floor_thp" "$build/bench/floor_read" \
       "${inputs[$name]}"
+    if [ -n "${saves[$name]:-}" ]; then
+      measure "$work/floor_write" "$build/bench/floor_read" "${inputs[$name]}" "$work/floor.vsdx"
+    fi
     measure "$work/ours" ${commands[$name]}
   done
   t=$(median "$work/ours" 1) tf=$(median "$work/floor" 1) th=$(median "$work/floor_thp" 1)
   m=$(median "$work/ours" 2) mf=$(median "$work/floor" 2)
   c=$(median "$work/ours" 3) cf=$(median "$work/floor" 3)
+  tw=$([ -s "$work/floor_write" ] && median "$work/floor_write" 1 || echo 0)
   awk -v n="$name" -v t="$t" -v tf="$tf" -v th="$th" -v m="$m" -v mf="$mf" -v c="$c" \
-    -v cf="$cf" 'BEGIN { printf "%-15s %9.3f %9.3f %6.2fx %10.3f %6.2fx %10.1f %10.1f %6.2fx %8.2f %8.2f %6.2fx\n",
-             n, t, tf, t / tf, th, t / th, m / 1024, mf / 1024, m / mf, c, cf, c / cf }'
+    -v cf="$cf" -v tw="$tw" 'BEGIN { printf "%-15s %9.3f %9.3f %6.2fx %10.3f %6.2fx %10.1f %10.1f %6.2fx %8.2f %8.2f %6.2fx",
+             n, t, tf, t / tf, th, t / th, m / 1024, mf / 1024, m / mf, c, cf, c / cf
+             if (tw > 0) printf " %12.3f %6.2fx\n", tw, t / tw; else printf " %12s %7s\n", "-", "-" }'
 done
 
 # Each library operation's first call, one fresh process per run; every run prints the
