@@ -19,6 +19,12 @@ std::optional<LiftedQuery> LiftLiterals(TextView sql) {
     lifted.sql.append(sql.substr(i, end - i));
     i = end;
   };
+  // What is copied other than words and single marks may hold a backtick.
+  const auto copy_marked_until = [&](size_t end) {
+    if (!lifted.has_backticks)
+      lifted.has_backticks = sql.substr(i, end - i).find(u'`') != TextView::npos;
+    copy_until(end);
+  };
   while (i < sql.size()) {
     const char16_t c = sql[i];
     if (c == u'\'') {
@@ -41,19 +47,19 @@ std::optional<LiftedQuery> LiftLiterals(TextView sql) {
         lifted.values.push_back(std::move(value));
         i = j + 1;
       } else {
-        copy_until(j + 1);
+        copy_marked_until(j + 1);
       }
     } else if (c == u'"' || c == u'[' || c == u'`') {
       const size_t close = sql.find(c == u'[' ? u']' : c, i + 1);
       if (close == TextView::npos) return std::nullopt;
-      copy_until(close + 1);
+      copy_marked_until(close + 1);
     } else if (c == u'-' && i + 1 < sql.size() && sql[i + 1] == u'-') {
       const size_t end = sql.find(u'\n', i);
-      copy_until(end == TextView::npos ? sql.size() : end);
+      copy_marked_until(end == TextView::npos ? sql.size() : end);
     } else if (c == u'/' && i + 1 < sql.size() && sql[i + 1] == u'*') {
       const size_t end = sql.find(u"*/", i + 2);
       if (end == TextView::npos) return std::nullopt;
-      copy_until(end + 2);
+      copy_marked_until(end + 2);
     } else if (IsWordChar(c)) {
       size_t end = i;
       while (end < sql.size() && IsWordChar(sql[end])) ++end;

@@ -15,6 +15,7 @@ namespace kvpw::db {
 struct LiftedQuery {
   Text sql;
   std::vector<Text> values;
+  bool has_backticks = false;  // `...` somewhere outside its texts
 };
 
 // None when the query has no such texts, or cannot be read (an unterminated text or name: the

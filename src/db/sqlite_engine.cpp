@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -483,9 +484,7 @@ class SqliteConnection final : public Connection {
   // Backticks are where the two readings of a query part: the lifting takes `...` for a name,
   // the dialect reads on inside it. Elsewhere equal lifted texts on both sides show that the
   // translation left the texts alone.
-  static bool TranslatesAroundTexts(const LiftedQuery& jet) {
-    return jet.sql.find(u'`') == Text::npos;
-  }
+  static bool TranslatesAroundTexts(const LiftedQuery& jet) { return !jet.has_backticks; }
 
   static Statement Bound(KeptStatement& kept, const std::vector<Text>& values,
                          std::shared_ptr<const Columns>& columns) {
@@ -639,10 +638,18 @@ class SqliteConnection final : public Connection {
   Text connection_string_;
   Text system_database_;
   std::vector<std::weak_ptr<SqliteRecordset>> record_sets_;
-  std::unordered_map<Text, KeptStatement> kept_;
+  // Query texts run to hundreds of characters; the standard comparison of 16-bit strings goes a
+  // character at a time.
+  struct SameText {
+    bool operator()(const Text& a, const Text& b) const {
+      return a.size() == b.size() &&
+             std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+    }
+  };
+  std::unordered_map<Text, KeptStatement, std::hash<Text>, SameText> kept_;
   // Queries as the callers write them, their texts lifted, to the kept statements they run as:
   // one look-up of a long text per query rather than two. Cleared whenever kept statements go.
-  std::unordered_map<Text, KeptStatement*> templates_;
+  std::unordered_map<Text, KeptStatement*, std::hash<Text>, SameText> templates_;
   int reads_ = 0;         // begin_reads() not yet ended
   bool in_view_ = false;  // a read transaction of ours is open
 };
