@@ -116,58 +116,52 @@ ColumnKind KindOf(const char* declared) {
 }
 
 // Integers as Long where they fit (Double beyond), 16-bit columns as Integer, yes/no columns as
-// Boolean. A blob in a text column is text stored as bytes; any other blob is its bytes, as the
-// desktop engine gives binary columns: an array of numbers from 0 to 255. A text is written into
-// `into`'s own buffer, which a table read reuses from row to row.
-void ReadColumn(sqlite3_stmt* stmt, int i, ColumnKind kind, Variant& into) {
-  const int type = sqlite3_column_type(stmt, i);
+// Boolean. Any blob but one in a text column is its bytes, as the desktop engine gives binary
+// columns: an array of numbers from 0 to 255.
+Variant ReadNonText(sqlite3_stmt* stmt, int i, int type, ColumnKind kind) {
   switch (type) {
     case SQLITE_NULL:
-      into = kNull;
-      return;
+      return kNull;
     case SQLITE_INTEGER: {
       const sqlite3_int64 v = sqlite3_column_int64(stmt, i);
-      if (kind == ColumnKind::kBoolean) {
-        into = v != 0;
-      } else if (kind == ColumnKind::kDouble) {
-        into = static_cast<double>(v);
-      } else if (kind == ColumnKind::kInteger && v >= INT16_MIN && v <= INT16_MAX) {
-        into = static_cast<int16_t>(v);
-      } else if (v >= INT32_MIN && v <= INT32_MAX) {
-        into = static_cast<int32_t>(v);
-      } else {
-        into = static_cast<double>(v);
-      }
-      return;
+      if (kind == ColumnKind::kBoolean) return v != 0;
+      if (kind == ColumnKind::kDouble) return static_cast<double>(v);
+      if (kind == ColumnKind::kInteger && v >= INT16_MIN && v <= INT16_MAX)
+        return static_cast<int16_t>(v);
+      if (v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
+      return static_cast<double>(v);
     }
     case SQLITE_FLOAT: {
       const double d = sqlite3_column_double(stmt, i);
-      if (kind == ColumnKind::kBoolean) {
-        into = d != 0;
-      } else {
-        into = d;
-      }
-      return;
+      if (kind == ColumnKind::kBoolean) return d != 0;
+      return d;
     }
-    default:
-      break;
+    default: {
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+      const size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
+      std::vector<Variant> items;
+      items.reserve(size);
+      for (size_t k = 0; k < size; ++k) items.emplace_back(static_cast<int16_t>(bytes[k]));
+      return Variant::MakeArray(std::move(items));
+    }
   }
-  if (type == SQLITE_TEXT || kind == ColumnKind::kText) {
-    // Read as stored (UTF-8): asking SQLite for UTF-16 makes it convert into a buffer of its
-    // own first, which costs a third of reading a large table.
-    const auto* text = type == SQLITE_TEXT
-                           ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))
-                           : static_cast<const char*>(sqlite3_column_blob(stmt, i));
-    const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
-    AssignUtf8(into.set_text(), text ? std::string_view(text, length) : std::string_view());
+}
+
+// A column's value into `into`. A text (or a blob in a text column: text stored as bytes) goes
+// into `into`'s own buffer, which a table read reuses from row to row.
+void ReadColumn(sqlite3_stmt* stmt, int i, ColumnKind kind, Variant& into) {
+  const int type = sqlite3_column_type(stmt, i);
+  if (type != SQLITE_TEXT && (type != SQLITE_BLOB || kind != ColumnKind::kText)) {
+    into = ReadNonText(stmt, i, type, kind);
     return;
   }
-  const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
-  const size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
-  std::vector<Variant> items;
-  items.reserve(size);
-  for (size_t k = 0; k < size; ++k) items.emplace_back(static_cast<int16_t>(bytes[k]));
-  into = Variant::MakeArray(std::move(items));
+  // Read as stored (UTF-8): asking SQLite for UTF-16 makes it convert into a buffer of its own
+  // first, which costs a third of reading a large table.
+  const auto* text = type == SQLITE_TEXT
+                         ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))
+                         : static_cast<const char*>(sqlite3_column_blob(stmt, i));
+  const size_t length = static_cast<size_t>(sqlite3_column_bytes(stmt, i));
+  AssignUtf8(into.set_text(), text ? std::string_view(text, length) : std::string_view());
 }
 
 // A prepared statement as a record set holds it: its own (finalized when done) or one kept by

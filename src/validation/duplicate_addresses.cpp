@@ -31,60 +31,51 @@ class PartTable {
  public:
   // Sized by the count taken before: a row beyond it is error 9.
   explicit PartTable(int32_t rows) : rows_(rows < 0 ? 0 : static_cast<size_t>(rows)) {
-    number_end_.reserve(rows_ + 1);
+    numbers_.reserve(rows_ + 1);
     type_of_.reserve(rows_ + 1);
   }
 
   void Append(const Variant& part_number, const Variant& part_type) {
     if (type_of_.size() == rows_) Raise(err::kSubscript);
-    AppendText(numbers_, part_number);
-    number_end_.push_back(numbers_.size());
-    scratch_.clear();
-    AppendText(scratch_, part_type);
-    type_of_.push_back(TypeId(scratch_));
+    numbers_.push_back(FieldText(part_number, number_scratch_));
+    type_of_.push_back(TypeId(FieldText(part_type, type_scratch_)));
   }
 
   // Rows the count has but the query did not give stay empty texts; the first of them is all a
   // search for the first row of a part number can find.
   void End() {
     if (type_of_.size() == rows_) return;
-    number_end_.push_back(numbers_.size());
-    type_of_.push_back(TypeId(Text()));
+    numbers_.push_back(TextView());
+    type_of_.push_back(TypeId(TextView()));
   }
 
   size_t rows() const { return type_of_.size(); }
-  TextView Number(size_t row) const {
-    const size_t begin = row == 0 ? 0 : number_end_[row - 1];
-    return TextView(numbers_).substr(begin, number_end_[row] - begin);
-  }
+  TextView Number(size_t row) const { return numbers_[row]; }
   uint32_t TypeOf(size_t row) const { return type_of_[row]; }
   const Text& Type(uint32_t id) const { return types_[id]; }
 
  private:
-  // Field values as NullToEmptyString gives them, without copying the common text case.
-  static void AppendText(Text& to, const Variant& value) {
-    if (value.is_text()) {
-      to += value.text();
-    } else {
-      to += NullToEmptyString(value);
-    }
+  // A field value as NullToEmptyString gives it, without copying the common text case.
+  static TextView FieldText(const Variant& value, Text& scratch) {
+    if (value.is_text()) return value.text();
+    scratch = NullToEmptyString(value);
+    return scratch;
   }
-  uint32_t TypeId(const Text& type) {
+  uint32_t TypeId(TextView type) {
     // Rows of one type tend to come together.
     if (!type_of_.empty() && types_[type_of_.back()] == type) return type_of_.back();
     const uint32_t id = type_ids_.Insert(type, static_cast<uint32_t>(types_.size()),
                                          [this](uint32_t t) { return TextView(types_[t]); });
-    if (id == types_.size()) types_.push_back(type);
+    if (id == types_.size()) types_.emplace_back(type);
     return id;
   }
 
   size_t rows_;
-  Text numbers_;
-  std::vector<size_t> number_end_;
+  validation::TextList numbers_;
   std::vector<uint32_t> type_of_;
   std::vector<Text> types_;
   validation::TextIndex type_ids_;
-  Text scratch_;
+  Text number_scratch_, type_scratch_;
 };
 
 // The part numbers that the device shapes carry, each once, and the part type of the first table
@@ -95,8 +86,7 @@ class WantedParts {
   uint32_t Add(TextView part_number) {
     const uint32_t id = index_.Insert(part_number, static_cast<uint32_t>(type_of_.size()), Key());
     if (id == type_of_.size()) {
-      numbers_ += part_number;
-      number_end_.push_back(numbers_.size());
+      numbers_.push_back(part_number);
       type_of_.push_back(kNone);
     }
     return id;
@@ -119,15 +109,11 @@ class WantedParts {
  private:
   struct NumberOf {
     const WantedParts* parts;
-    TextView operator()(uint32_t id) const {
-      const size_t begin = id == 0 ? 0 : parts->number_end_[id - 1];
-      return TextView(parts->numbers_).substr(begin, parts->number_end_[id] - begin);
-    }
+    TextView operator()(uint32_t id) const { return parts->numbers_[id]; }
   };
   NumberOf Key() const { return {this}; }
 
-  Text numbers_;
-  std::vector<size_t> number_end_;
+  validation::TextList numbers_;
   std::vector<uint32_t> type_of_;
   validation::TextIndex index_;
 };
@@ -200,16 +186,12 @@ struct SeenShape {
 class SeenShapes {
  public:
   const SeenShape& at(uint32_t index) const { return seen_[index]; }
-  TextView key(uint32_t index) const {
-    const size_t begin = index == 0 ? 0 : key_end_[index - 1];
-    return TextView(keys_).substr(begin, key_end_[index] - begin);
-  }
+  TextView key(uint32_t index) const { return keys_[index]; }
   // The first shape recorded with the key, or kNone.
   uint32_t FirstWithKey(TextView key) const { return chains_.Find(key, KeyOf()); }
   void Add(TextView key, Text name, uint32_t location, int16_t page, int16_t position) {
     const uint32_t index = static_cast<uint32_t>(seen_.size());
-    keys_ += key;
-    key_end_.push_back(keys_.size());
+    keys_.push_back(key);
     seen_.push_back({std::move(name), location, page, position, kNone, index});
     const uint32_t first = chains_.Insert(key, index, KeyOf());
     if (first != index) {
@@ -225,8 +207,7 @@ class SeenShapes {
   };
   KeyOfShape KeyOf() const { return {this}; }
   std::vector<SeenShape> seen_;
-  Text keys_;
-  std::vector<size_t> key_end_;
+  validation::TextList keys_;
   validation::TextIndex chains_;
 };
 

@@ -11,6 +11,26 @@
 
 namespace kvpw::validation {
 
+// Texts one after another in one buffer, by position: a hundred thousand of them cost a few
+// allocations instead of one each.
+class TextList {
+ public:
+  void reserve(size_t count) { end_.reserve(count); }
+  size_t size() const { return end_.size(); }
+  void push_back(TextView text) {
+    texts_ += text;
+    end_.push_back(texts_.size());
+  }
+  TextView operator[](size_t i) const {
+    const size_t begin = i == 0 ? 0 : end_[i - 1];
+    return TextView(texts_).substr(begin, end_[i] - begin);
+  }
+
+ private:
+  Text texts_;
+  std::vector<size_t> end_;
+};
+
 class TextIndex {
  public:
   static constexpr uint32_t kNone = UINT32_MAX;
