@@ -71,9 +71,17 @@ void StartWithHugePages(int argc, char** argv) {
 // parts side by side (and the ones that compress it on save) would fault theirs in 4 KiB at a
 // time: the parse took longer on two threads than on one. One heap for every thread instead; their
 // allocations are few and large, so sharing its lock costs nothing that shows.
+//
+// Large blocks (a page's XML text, its compressed form, the index of a large part table) come
+// from that heap as well, up to glibc's largest threshold, and freed memory stays in it. Handed
+// back to the kernel, it is faulted in and cleared again for the next such block; on virtual
+// machines clearing fresh pages costs as much as the work done in them (`kvpw check` on the
+// benchmark drawing: 7 % less wall time, 10 % less CPU, the same peak).
 void OneHeapForAllThreads() {
 #ifdef __GLIBC__
   mallopt(M_ARENA_MAX, 1);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
 #endif
 }
 
