@@ -12,8 +12,8 @@
 #include <unordered_set>
 
 #include "frame/error.h"
-#include "host/memory_drawing.h"
 #include "frame/on_cores.h"
+#include "host/memory_drawing.h"
 #include "host/vsdx/vsdx_xml.h"
 
 namespace kvpw::host {
