@@ -154,8 +154,8 @@ void FindDeviceShapes(const std::shared_ptr<host::Document>& docVisio, DeviceSha
           continue;
         const uint32_t part =
             found.parts.Add(validation::CellText(shape, validation::kPartNumberCell));
-        DeviceShape& device =
-            found.shapes.emplace_back(static_cast<int16_t>(p), static_cast<int16_t>(s), part);
+        DeviceShape& device = found.shapes.emplace_back(
+            DeviceShape{static_cast<int16_t>(p), static_cast<int16_t>(s), part, {}, {}, {}});
         try {
           device.name = validation::CellText(shape, validation::kDeviceNameCell);
           device.address = validation::CellText(shape, validation::kAddressCell);
