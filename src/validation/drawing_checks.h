@@ -32,6 +32,21 @@ inline constexpr TextView kMarkMissingController = u"=\"3\"";  // green
 inline constexpr TextView kErrorFoundTitle = u"Error Found";
 inline constexpr TextView kCompletedTitle = u"Completed";
 
+// Calls visit(page, shape, page number, shape position) for each shape of pages `from` to `to`
+// in the host's order. A page's shape count is taken when the page is begun, as the callers'
+// macros do, so a shape added on the way is not visited.
+template <class Visit>
+void ForEachShape(host::Pages& pages, int32_t from, int32_t to, Visit&& visit) {
+  for (int32_t p = from; p <= to; ++p) {
+    host::Page& page = pages.item(static_cast<int16_t>(p));
+    host::Shapes& shapes = page.shapes();
+    const int16_t shape_count = shapes.count();
+    for (int32_t s = 1; s <= shape_count; ++s)
+      visit(page, shapes.item(static_cast<int16_t>(s)), static_cast<int16_t>(p),
+            static_cast<int16_t>(s));
+  }
+}
+
 // A cell's value as text, read without units.
 Text CellText(host::Shape& shape, const host::CellName& name);
 

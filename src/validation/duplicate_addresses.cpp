@@ -143,27 +143,21 @@ void FindDeviceShapes(const std::shared_ptr<host::Document>& docVisio, DeviceSha
   try {
     if (!docVisio) Raise(err::kObjectNotSet);
     host::Pages& pages = docVisio->pages();
-    const int16_t page_count = pages.count();
-    for (int32_t p = 1; p <= page_count; ++p) {
-      host::Shapes& shapes = pages.item(static_cast<int16_t>(p)).shapes();
-      const int16_t shape_count = shapes.count();
-      for (int32_t s = 1; s <= shape_count; ++s) {
-        host::Shape& shape = shapes.item(static_cast<int16_t>(s));
-        if (!shape.cell_exists(validation::kDeviceFlagsCell) ||
-            !shape.cell_exists(validation::kAddressExistsCell))
-          continue;
-        const uint32_t part =
-            found.parts.Add(validation::CellText(shape, validation::kPartNumberCell));
-        DeviceShape& device = found.shapes.emplace_back(
-            DeviceShape{static_cast<int16_t>(p), static_cast<int16_t>(s), part, {}, {}, {}});
-        try {
-          device.name = validation::CellText(shape, validation::kDeviceNameCell);
-          device.address = validation::CellText(shape, validation::kAddressCell);
-        } catch (...) {
-          device.unread = std::current_exception();
-        }
-      }
-    }
+    validation::ForEachShape(
+        pages, 1, pages.count(), [&](host::Page&, host::Shape& shape, int16_t p, int16_t s) {
+          if (!shape.cell_exists(validation::kDeviceFlagsCell) ||
+              !shape.cell_exists(validation::kAddressExistsCell))
+            return;
+          const uint32_t part =
+              found.parts.Add(validation::CellText(shape, validation::kPartNumberCell));
+          DeviceShape& device = found.shapes.emplace_back(DeviceShape{p, s, part, {}, {}, {}});
+          try {
+            device.name = validation::CellText(shape, validation::kDeviceNameCell);
+            device.address = validation::CellText(shape, validation::kAddressCell);
+          } catch (...) {
+            device.unread = std::current_exception();
+          }
+        });
   } catch (...) {
     found.failure = std::current_exception();
   }

@@ -94,56 +94,46 @@ void Pw2::CheckForInvalidPointTypes(const int16_t& intUpperPage, const int16_t& 
     host::Document& document = DocumentOf(docActive);
     host::Pages& pages = document.pages();
     PointList points;
-    for (int32_t p = intLowerPage; p <= intUpperPage; ++p) {
-      host::Page& page = pages.item(static_cast<int16_t>(p));
-      host::Shapes& shapes = page.shapes();
-      const int16_t shape_count = shapes.count();
-      for (int32_t s = 1; s <= shape_count; ++s) {
-        host::Shape& shape = shapes.item(static_cast<int16_t>(s));
-        if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
-          continue;
-        PointEntry entry{static_cast<int16_t>(p), static_cast<int16_t>(s),
-                         CellText(shape, kControllerCell), CellText(shape, kPointNameCell), 0};
-        entry.io_type = IoTypeOf(shape, parts);
-        points.Add(std::move(entry));
-      }
-    }
+    ForEachShape(
+        pages, intLowerPage, intUpperPage,
+        [&](host::Page&, host::Shape& shape, int16_t p, int16_t s) {
+          if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
+            return;
+          PointEntry entry{p, s, CellText(shape, kControllerCell), CellText(shape, kPointNameCell),
+                           0};
+          entry.io_type = IoTypeOf(shape, parts);
+          points.Add(std::move(entry));
+        });
 
-    const int16_t page_count = pages.count();
-    for (int32_t p = 1; p <= page_count; ++p) {
-      host::Shapes& shapes = pages.item(static_cast<int16_t>(p)).shapes();
-      const int16_t shape_count = shapes.count();
-      for (int32_t s = 1; s <= shape_count; ++s) {
-        host::Shape& device = shapes.item(static_cast<int16_t>(s));
-        if (!device.cell_exists(kDeviceFlagsCell)) continue;
-        const std::vector<uint32_t>* wired = points.OfController(CellText(device, kDeviceNameCell));
-        if (!wired) continue;
-        const Text part_number = CellText(device, kPartNumberCell);
-        for (const uint32_t k : *wired) {
-          const PointEntry& entry = points.at(k);
-          if (IsValidPointType(parts, part_number, entry.point_name, entry.io_type)) continue;
-          errors = CountOneMore(errors);
-          // Found again by name, as the first shape of that name on the first page of that name.
-          Text page_name = pages.item(entry.page).name();
-          Text shape_name = pages.item(entry.page).shapes().item(entry.position).name();
-          host::Shape& point = pages.item(TextView(page_name)).shapes().item(TextView(shape_name));
-          Text device = CellText(point, kDeviceNameCell);
-          Text message = Text(kInvalidPointPrefix) + device + Text(kInvalidPointSuffix);
-          platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
-          point.cell(kMarkCell).set_formula(kMarkInvalidPoint);
-          if (platform_->findings) {
-            Finding finding{
-                Check::kInvalidPointTypes,
-                {std::move(page_name), std::move(shape_name), point.id(), std::move(device)}};
-            finding.controller = entry.controller;
-            finding.point = entry.point_name;
-            finding.io_type = entry.io_type;
-            finding.message = std::move(message);
-            platform_->findings->Report(std::move(finding));
-          }
+    ForEachShape(pages, 1, pages.count(), [&](host::Page&, host::Shape& device, int16_t, int16_t) {
+      if (!device.cell_exists(kDeviceFlagsCell)) return;
+      const std::vector<uint32_t>* wired = points.OfController(CellText(device, kDeviceNameCell));
+      if (!wired) return;
+      const Text part_number = CellText(device, kPartNumberCell);
+      for (const uint32_t k : *wired) {
+        const PointEntry& entry = points.at(k);
+        if (IsValidPointType(parts, part_number, entry.point_name, entry.io_type)) continue;
+        errors = CountOneMore(errors);
+        // Found again by name, as the first shape of that name on the first page of that name.
+        Text page_name = pages.item(entry.page).name();
+        Text shape_name = pages.item(entry.page).shapes().item(entry.position).name();
+        host::Shape& point = pages.item(TextView(page_name)).shapes().item(TextView(shape_name));
+        Text device_name = CellText(point, kDeviceNameCell);
+        Text message = Text(kInvalidPointPrefix) + device_name + Text(kInvalidPointSuffix);
+        platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
+        point.cell(kMarkCell).set_formula(kMarkInvalidPoint);
+        if (platform_->findings) {
+          Finding finding{
+              Check::kInvalidPointTypes,
+              {std::move(page_name), std::move(shape_name), point.id(), std::move(device_name)}};
+          finding.controller = entry.controller;
+          finding.point = entry.point_name;
+          finding.io_type = entry.io_type;
+          finding.message = std::move(message);
+          platform_->findings->Report(std::move(finding));
         }
       }
-    }
+    });
   } else {
     platform_->message_box->Show(Text(kUnableToAccess) + Text(kUnableToOpen) + *failed_path +
                                  u"': " + error);

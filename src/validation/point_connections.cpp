@@ -37,31 +37,26 @@ void Pw2::CheckForInvalidPointConnections(const int16_t& intUpperPage, const int
     int16_t errors = 0;
     if (intLowerPage <= intUpperPage) {
       if (!docActive) Raise(err::kObjectNotSet);
-      host::Pages& pages = docActive->pages();
-      for (int32_t p = intLowerPage; p <= intUpperPage; ++p) {
-        host::Page& page = pages.item(static_cast<int16_t>(p));
-        host::Shapes& shapes = page.shapes();
-        const int16_t shape_count = shapes.count();
-        for (int32_t s = 1; s <= shape_count; ++s) {
-          host::Shape& shape = shapes.item(static_cast<int16_t>(s));
-          if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
-            continue;
-          if (CellText(shape, kControllerCell) == kNotConnected) continue;
-          if (listed.contains(LowerCase(CellText(shape, kControllerCell)))) continue;
-          errors = CountOneMore(errors);
-          Text device = CellText(shape, kDeviceNameCell);
-          Text message = Text(kMissingPrefix) + device + Text(kMissingSuffix);
-          platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
-          shape.cell(kMarkCell).set_formula(kMarkMissingController);
-          if (platform_->findings) {
-            Finding finding{Check::kPointConnections,
-                            {page.name(), shape.name(), shape.id(), std::move(device)}};
-            finding.controller = CellText(shape, kControllerCell);
-            finding.message = std::move(message);
-            platform_->findings->Report(std::move(finding));
-          }
-        }
-      }
+      ForEachShape(
+          docActive->pages(), intLowerPage, intUpperPage,
+          [&](host::Page& page, host::Shape& shape, int16_t, int16_t) {
+            if (!shape.cell_exists(kPointMarkerCell) || !shape.cell_exists(kPointNameExistsCell))
+              return;
+            if (CellText(shape, kControllerCell) == kNotConnected) return;
+            if (listed.contains(LowerCase(CellText(shape, kControllerCell)))) return;
+            errors = CountOneMore(errors);
+            Text device = CellText(shape, kDeviceNameCell);
+            Text message = Text(kMissingPrefix) + device + Text(kMissingSuffix);
+            platform_->message_box->Show(message, style::kInformation, kErrorFoundTitle);
+            shape.cell(kMarkCell).set_formula(kMarkMissingController);
+            if (platform_->findings) {
+              Finding finding{Check::kPointConnections,
+                              {page.name(), shape.name(), shape.id(), std::move(device)}};
+              finding.controller = CellText(shape, kControllerCell);
+              finding.message = std::move(message);
+              platform_->findings->Report(std::move(finding));
+            }
+          });
     }
     platform_->message_box->Show(
         Text(kFinishedPrefix) + IntegerText(errors) + Text(kFinishedSuffix), style::kInformation,
