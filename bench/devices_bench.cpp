@@ -70,13 +70,13 @@ const std::shared_ptr<kvpw::host::MemoryDocument>& Drawing() {
 
 // What UpdateDeviceList does, with the sort done as a stable exchange sort of adjacent pairs.
 void ReferenceUpdate(const std::shared_ptr<kvpw::host::MemoryDocument>& doc) {
-  std::vector<kvpw::devices::Candidate> c = kvpw::devices::CollectCandidates(*doc);
+  std::vector<kvpw::DeviceRef> c = kvpw::devices::CollectDevices(*doc, Platform());
   const size_t n = c.size();
   for (size_t pass = 0; pass + 1 < n; ++pass)
     for (size_t i = 0; i + 1 < n - pass; ++i)
-      if (c[i + 1].name < c[i].name) std::swap(c[i], c[i + 1]);
+      if (c[i + 1]->Device < c[i]->Device) std::swap(c[i], c[i + 1]);
   kvpw::PwVsdDeviceCollection list(Platform());
-  kvpw::devices::AddCandidates(std::move(c), list);
+  kvpw::devices::AddDevices(std::move(c), list);
   list.SaveToDocumentSheet(doc);
 }
 

@@ -43,6 +43,12 @@ void ColdStart(benchmark::State& state) {
 using bench::InflateAndParse;
 using bench::ParsedParts;
 
+// The scans' records belong to no database.
+const PlatformRef& ScanPlatform() {
+  static const PlatformRef platform = std::make_shared<Platform>(Platform{nullptr, nullptr});
+  return platform;
+}
+
 const std::filesystem::path& DrawingFile() {
   static const std::filesystem::path file = [] {
     const auto path = std::filesystem::temp_directory_path() / "kvpw-bench-plant.vsdx";
@@ -62,7 +68,7 @@ void BM_OpenAndScan(benchmark::State& state) {
   for (auto _ : state) {
     ColdStart(state);
     auto doc = OpenVsdx(file);
-    benchmark::DoNotOptimize(devices::CollectCandidates(*doc));
+    benchmark::DoNotOptimize(devices::CollectDevices(*doc, ScanPlatform()));
   }
 }
 BENCHMARK(BM_OpenAndScan)->Unit(benchmark::kMillisecond);
@@ -83,7 +89,7 @@ void BM_FirstScan(benchmark::State& state) {
     state.PauseTiming();
     auto doc = OpenVsdx(file);
     state.ResumeTiming();
-    benchmark::DoNotOptimize(devices::CollectCandidates(*doc));
+    benchmark::DoNotOptimize(devices::CollectDevices(*doc, ScanPlatform()));
     state.PauseTiming();
     doc.reset();
     state.ResumeTiming();
@@ -102,7 +108,7 @@ void BM_InflateAndParseFloor(benchmark::State& state) {
 // A straightforward scan over the parsed parts, for comparison: the reads of the library's scan
 // done with plain pugixml look-ups (names compared exactly, no deleted rows or sections, no cell
 // objects kept).
-std::vector<devices::Candidate> ReferenceScan(const ParsedParts& parts) {
+std::vector<DeviceRef> ReferenceScan(const ParsedParts& parts) {
   const pugi::xml_document& masters = parts.at("visio/masters/masters.xml")->xml;
   const pugi::xml_document& rels = parts.at("visio/masters/_rels/masters.xml.rels")->xml;
   std::unordered_map<uint32_t, pugi::xml_node> master_shapes;
@@ -129,43 +135,42 @@ std::vector<devices::Candidate> ReferenceScan(const ParsedParts& parts) {
   const auto value = [](pugi::xml_node r) {
     return r.find_child_by_attribute("Cell", "N", "Value").attribute("V");
   };
-  const auto text = [&](pugi::xml_node shape, const char* section, const char* name) {
+  const auto text = [&](pugi::xml_node shape, const char* section, const char* name,
+                        TextView fallback = {}) {
     const pugi::xml_node r = row(shape, section, name);
-    return r ? FromUtf8(value(r).value()) : Text();
+    Text read = r ? FromUtf8(value(r).value()) : Text();
+    return read.empty() ? Text(fallback) : read;
   };
-  std::vector<devices::Candidate> found;
+  std::vector<DeviceRef> found;
   for (int p = 1; p <= bench::kPlantPages; ++p) {
     const auto& page = parts.at("visio/pages/page" + std::to_string(p) + ".xml")->xml;
     for (pugi::xml_node shape : page.document_element().child("Shapes").children("Shape")) {
       const pugi::xml_node type = row(shape, "Property", "P99");
       if (!type || !row(shape, "Property", "P11")) continue;
-      devices::Candidate& c = found.emplace_back();
-      c.name = text(shape, "Property", "P11");
-      c.part_number = text(shape, "Property", "P12");
-      c.type = static_cast<int16_t>(value(type).as_int());
-      c.address = text(shape, "Property", "P1A");
-      c.ai = text(shape, "User", "AIDATA");
-      c.ao = text(shape, "User", "AODATA");
-      c.di = text(shape, "User", "DIDATA");
-      c.dob = text(shape, "User", "DODATA");
+      auto& c = *found.emplace_back(std::make_shared<PwVsdDevice>(ScanPlatform()));
+      c.Device = text(shape, "Property", "P11");
+      c.PartNum = text(shape, "Property", "P12");
+      c.DeviceType = static_cast<int16_t>(value(type).as_int());
+      c.LCM = text(shape, "Property", "P1A", devices::kNoAddress);
+      c.AIData = text(shape, "User", "AIDATA", devices::kNoPointData);
+      c.AOData = text(shape, "User", "AODATA", devices::kNoPointData);
+      c.DIData = text(shape, "User", "DIDATA", devices::kNoPointData);
+      c.DOData = text(shape, "User", "DODATA", devices::kNoPointData);
     }
   }
   return found;
 }
 
-bool SameCandidates(const std::vector<devices::Candidate>& a,
-                    const std::vector<devices::Candidate>& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-    return x.name == y.name && x.part_number == y.part_number && x.type == y.type &&
-           x.address == y.address && x.ai == y.ai && x.ao == y.ao && x.di == y.di && x.dob == y.dob;
-  });
+bool SameDevices(const std::vector<DeviceRef>& a, const std::vector<DeviceRef>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const auto& x, const auto& y) { return x->ToString() == y->ToString(); });
 }
 
 void BM_ReferenceOpenAndScan(benchmark::State& state) {
   const auto& file = DrawingFile();
   const auto reference = ReferenceScan(InflateAndParse(file, true));
   if (reference.size() != bench::kPlantDevices ||
-      !SameCandidates(reference, devices::CollectCandidates(*OpenVsdx(file)))) {
+      !SameDevices(reference, devices::CollectDevices(*OpenVsdx(file), ScanPlatform()))) {
     state.SkipWithError("the reference reads other values than the library");
     return;
   }

@@ -45,21 +45,18 @@ Text ReadText(host::Shape& shape, int cell) {
   return shape.cell_result_text(Name(cell), kUnits);
 }
 
-Text ReadOptional(host::Shape& shape, int exists, int cell) {
-  return shape.cell_exists(Name(exists)) ? ReadText(shape, cell) : Text();
+// A missing or empty value reads as its fallback.
+Text ReadOptional(host::Shape& shape, int exists, int cell, TextView fallback) {
+  Text value = shape.cell_exists(Name(exists)) ? ReadText(shape, cell) : Text();
+  return value.empty() ? Text(fallback) : value;
 }
 
 }  // namespace
 
-std::vector<Candidate> CollectCandidates(host::Document& document) {
-  std::vector<Candidate> found;
+std::vector<DeviceRef> CollectDevices(host::Document& document, const PlatformRef& platform) {
+  std::vector<DeviceRef> found;
   host::Pages& pages = document.pages();
   const int16_t page_count = pages.count();
-  // One allocation of the most it can hold, rather than a chain of copies of large records.
-  size_t shapes_total = 0;
-  for (int16_t p = 1; p > 0 && p <= page_count; ++p)
-    shapes_total += static_cast<size_t>(std::max<int16_t>(pages.item(p).shapes().count(), 0));
-  found.reserve(std::min<size_t>(shapes_total, std::numeric_limits<int16_t>::max()));
   for (int16_t p = 1; p > 0 && p <= page_count; ++p) {
     host::Shapes& shapes = pages.item(p).shapes();
     const int16_t shape_count = shapes.count();
@@ -68,16 +65,16 @@ std::vector<Candidate> CollectCandidates(host::Document& document) {
       if (!shape.cell_exists(Name(kTypeExists)) || !shape.cell_exists(Name(kNameExists))) continue;
       if (found.size() == static_cast<size_t>(std::numeric_limits<int16_t>::max()))
         Raise(err::kOverflow);
-      Candidate c;
-      c.name = ReadText(shape, kName);
-      c.part_number = ReadText(shape, kPartNumber);
-      c.type = RoundToInteger(shape.cell_result_number(Name(kType)));
-      c.address = ReadOptional(shape, kAddressExists, kAddress);
-      c.ai = ReadOptional(shape, kAIExists, kAI);
-      c.ao = ReadOptional(shape, kAOExists, kAO);
-      c.di = ReadOptional(shape, kDIExists, kDI);
-      c.dob = ReadOptional(shape, kDOExists, kDO);
-      found.push_back(std::move(c));
+      auto record = std::make_shared<PwVsdDevice>(platform);
+      record->Device = ReadText(shape, kName);
+      record->PartNum = ReadText(shape, kPartNumber);
+      record->DeviceType = RoundToInteger(shape.cell_result_number(Name(kType)));
+      record->LCM = ReadOptional(shape, kAddressExists, kAddress, kNoAddress);
+      record->AIData = ReadOptional(shape, kAIExists, kAI, kNoPointData);
+      record->AOData = ReadOptional(shape, kAOExists, kAO, kNoPointData);
+      record->DIData = ReadOptional(shape, kDIExists, kDI, kNoPointData);
+      record->DOData = ReadOptional(shape, kDOExists, kDO, kNoPointData);
+      found.push_back(std::move(record));
       // The page and shape counters are 16-bit and stop at their last value.
       if (s == std::numeric_limits<int16_t>::max()) break;
     }
@@ -86,48 +83,18 @@ std::vector<Candidate> CollectCandidates(host::Document& document) {
   return found;
 }
 
-void SortCandidates(std::vector<Candidate>& candidates) {
-  // Sorts positions, then moves each record once into place: a record is seven texts, too large
-  // to shuffle through every pass of a merge sort.
-  const auto n = static_cast<uint32_t>(candidates.size());
-  std::vector<uint32_t> order(n);
-  for (uint32_t i = 0; i < n; ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](uint32_t a, uint32_t b) { return candidates[a].name < candidates[b].name; });
-  // order[i] is where the record for position i comes from; follow each cycle once.
-  for (uint32_t start = 0; start < n; ++start) {
-    if (order[start] == start) continue;
-    Candidate held = std::move(candidates[start]);
-    uint32_t to = start;
-    for (uint32_t from = order[to]; from != start; from = order[to]) {
-      candidates[to] = std::move(candidates[from]);
-      order[to] = to;
-      to = from;
-    }
-    candidates[to] = std::move(held);
-    order[to] = to;
-  }
+void SortDevices(std::vector<DeviceRef>& devices) {
+  std::stable_sort(devices.begin(), devices.end(),
+                   [](const DeviceRef& a, const DeviceRef& b) { return a->Device < b->Device; });
 }
 
-int16_t AddCandidates(std::vector<Candidate>&& sorted, PwVsdDeviceCollection& collection) {
-  const auto or_else = [](Text& value, TextView fallback) {
-    return value.empty() ? Text(fallback) : std::move(value);
-  };
+int16_t AddDevices(std::vector<DeviceRef>&& sorted, PwVsdDeviceCollection& collection) {
   int16_t added = 0;
   static const Text kNone;
   // Sorted, so a name is new when it follows the last one added (or, before any, the empty one).
   const Text* previous = &kNone;
-  for (Candidate& c : sorted) {
-    if (!(*previous < c.name)) continue;
-    auto record = std::make_shared<PwVsdDevice>(collection.platform());
-    record->Device = std::move(c.name);
-    record->PartNum = std::move(c.part_number);
-    record->DeviceType = c.type;
-    record->AIData = or_else(c.ai, kNoPointData);
-    record->AOData = or_else(c.ao, kNoPointData);
-    record->DIData = or_else(c.di, kNoPointData);
-    record->DOData = or_else(c.dob, kNoPointData);
-    record->LCM = or_else(c.address, kNoAddress);
+  for (DeviceRef& record : sorted) {
+    if (!(*previous < record->Device)) continue;
     previous = &record->Device;
     collection.Append(std::move(record));
     if (added == std::numeric_limits<int16_t>::max()) Raise(err::kOverflow);
@@ -145,10 +112,9 @@ Text DevicesFoundText(int16_t count) {
 void PwVsdDeviceCollection::ScanFromDrawing(const std::shared_ptr<host::Document>& docActive,
                                             const bool& boolQuiet) {
   try {
-    std::vector<devices::Candidate> candidates =
-        devices::CollectCandidates(devices::Deref(docActive));
-    devices::SortCandidates(candidates);
-    const int16_t added = devices::AddCandidates(std::move(candidates), *this);
+    std::vector<DeviceRef> found = devices::CollectDevices(devices::Deref(docActive), platform_);
+    devices::SortDevices(found);
+    const int16_t added = devices::AddDevices(std::move(found), *this);
     if (!boolQuiet)
       platform_->message_box->Show(devices::DevicesFoundText(added), style::kInformation,
                                    devices::kUpdateCompleteTitle);

@@ -4,12 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "devices/device_classes.h"
 #include "frame/text.h"
 #include "host/drawing.h"
-
-namespace kvpw {
-class PwVsdDeviceCollection;
-}  // namespace kvpw
 
 namespace kvpw::devices {
 
@@ -17,24 +14,15 @@ inline constexpr TextView kNoPointData = u",,";
 inline constexpr TextView kNoAddress = u"0:0:0:0:0";
 inline constexpr TextView kUpdateCompleteTitle = u"Update Complete";
 
-// The values one device shape gives, read in the order listed.
-struct Candidate {
-  Text name;
-  Text part_number;
-  int16_t type = 0;
-  Text address;
-  Text ai, ao, di, dob;
-};
-
 // Every top-level shape holding the device name and type cells, pages and shapes in the host's
-// order. Fails on a device shape without a part number, a type beyond 16 bits, or more than
-// 32767 candidates.
-std::vector<Candidate> CollectCandidates(host::Document& document);
-// Ascending by character codes; equal names keep the order found.
-void SortCandidates(std::vector<Candidate>& candidates);
-// Adds the first of each run of equal names (never an empty name), filling in ",," and
-// "0:0:0:0:0" for missing data; returns the number added. The texts move into the records.
-int16_t AddCandidates(std::vector<Candidate>&& sorted, PwVsdDeviceCollection& collection);
+// order, each as the record the list would hold for it: ",," and "0:0:0:0:0" stand for missing
+// data. The values are read in the record's order. Fails on a device shape without a part
+// number, a type beyond 16 bits, or more than 32767 devices.
+std::vector<DeviceRef> CollectDevices(host::Document& document, const PlatformRef& platform);
+// Ascending by the names' character codes; equal names keep the order found.
+void SortDevices(std::vector<DeviceRef>& devices);
+// Appends the first of each run of equal names (never an empty name); returns the number added.
+int16_t AddDevices(std::vector<DeviceRef>&& sorted, PwVsdDeviceCollection& collection);
 // "N Device(s) found."
 Text DevicesFoundText(int16_t count);
 
