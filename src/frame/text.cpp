@@ -69,7 +69,12 @@ void AssignUtf8(Text& out, std::string_view in) {
 
 std::string ToUtf8(TextView in) {
   std::string out;
-  out.reserve(in.size());
+  AppendUtf8(out, in);
+  return out;
+}
+
+void AppendUtf8(std::string& out, TextView in) {
+  out.reserve(out.size() + in.size());
   for (size_t i = 0; i < in.size(); ++i) {
     char32_t cp = in[i];
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
@@ -95,7 +100,6 @@ std::string ToUtf8(TextView in) {
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
   }
-  return out;
 }
 
 Text LowerCase(TextView text) {

@@ -14,6 +14,8 @@ Text FromUtf8(std::string_view utf8);
 // The same into `out`, whose buffer is reused: for readers that convert one value after another.
 void AssignUtf8(Text& out, std::string_view utf8);
 std::string ToUtf8(TextView text);
+// The same appended to `out`: for writers that build one long text from many values.
+void AppendUtf8(std::string& out, TextView text);
 
 // Letter case as the macro language's text comparison sees it: ASCII and Latin-1 letters.
 // Inline: every name hash and comparison folds each character.

@@ -514,6 +514,8 @@ TEST(VsdxDrawing, RowsAddedTogetherAreTheRowsAddedOneByOne) {
         {u"Marks", u"=\"a&b<c>d'e\"\"f\""},
         {u"Spaces", u"=\"tab\there\nline\r\nend \""},
         {u"Wide", u"=\"\u00dcn\u00efc\u00f6d\u00e9 \u20ac \U0001F600\""},
+        {u"Controls", u"=\"bell\x07 unit\x1f end\""},
+        {u"Nul", Text(u"=\"before\0after\"", 15)},
         {u"Empty", u"=\"\""},
         {u"Number", u"=2.5"},
         {u"Flag", u"=TRUE"},

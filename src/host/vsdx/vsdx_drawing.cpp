@@ -9,7 +9,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 #include "frame/error.h"
 #include "frame/on_cores.h"
@@ -160,30 +159,35 @@ Text VsdxCell::formula() {
 namespace {
 
 // A constant as the application stores it in a cell's attributes: V always, U for texts and
-// flags, and for no value the formula "No Formula".
+// flags, and for no value the formula "No Formula". V is written into `v`, whose buffer a caller
+// storing many values reuses.
 struct StoredValue {
-  std::string v;
   const char* u = nullptr;
   bool no_formula = false;
 };
-StoredValue Stored(const CellValue& value) {
+StoredValue Stored(const CellValue& value, std::string& v) {
+  v.clear();
   switch (value.kind) {
     case CellValue::Kind::kNone:
-      return {"", nullptr, true};
+      return {nullptr, true};
     case CellValue::Kind::kText:
-      return {ToUtf8(value.text()), "STR"};
+      AppendUtf8(v, value.text());
+      return {"STR"};
     case CellValue::Kind::kNumber:
-      return {xml::NumberText(value.number)};
+      v = xml::NumberText(value.number);
+      return {};
     case CellValue::Kind::kBoolean:
-      return {value.number != 0 ? "1" : "0", "BOOL"};
+      v = value.number != 0 ? "1" : "0";
+      return {"BOOL"};
   }
   return {};
 }
 
 void StoreValue(pugi::xml_node cell, const CellValue& value) {
-  const StoredValue stored = Stored(value);
+  std::string v;
+  const StoredValue stored = Stored(value, v);
   cell.remove_attribute("E");
-  xml::Set(cell, "V", stored.v.c_str());
+  xml::Set(cell, "V", v.c_str());
   if (stored.u)
     xml::Set(cell, "U", stored.u);
   else
@@ -195,12 +199,14 @@ void StoreValue(pugi::xml_node cell, const CellValue& value) {
 }
 
 // A new row's cell as StoreValue leaves it: N, V, then U and F where the value has them.
-void AppendCellXml(std::string& out, const char* name, const CellValue& value) {
-  const StoredValue stored = Stored(value);
+// `scratch` takes V on its way into `out`.
+void AppendCellXml(std::string& out, const char* name, const CellValue& value,
+                   std::string& scratch) {
+  const StoredValue stored = Stored(value, scratch);
   out += "<Cell N='";
   out += name;
   out += "' V='";
-  xml::AppendEscaped(out, stored.v, xml::ControlCharacters::kKeep);
+  xml::AppendEscaped(out, scratch, xml::ControlCharacters::kKeep);
   out += '\'';
   if (stored.u) {
     out += " U='";
@@ -754,17 +760,22 @@ void VsdxShape::add_rows(int16_t section, std::span<const NewRow> rows, TextView
       } else {
         for (const RowRef& r : rows_) live += r.section == section && !r.deleted;
       }
-      std::unordered_set<size_t> hashes;
+      // The new rows' hashes: two rows alike in the part kept go one by one.
+      HashIndex<bool> hashes;
       values.reserve(rows.size());
       for (; together < rows.size(); ++together) {
         const NewRow& r = rows[together];
         const CellName& cell = *r.value_cell;
         const size_t hash = RowNameHash(section, r.row);
         if (live + together > static_cast<size_t>(std::numeric_limits<int16_t>::max()) ||
-            !ValidRowName(r.row) || !hashes.insert(hash).second || LocalRow(section, r.row, hash) ||
-            cell.section() != section || cell.column() != kColumnValue || cell.row_hash() != hash ||
+            !ValidRowName(r.row) ||
+            hashes.Find(
+                hash, [](bool) { return true; }, false) ||
+            LocalRow(section, r.row, hash) || cell.section() != section ||
+            cell.column() != kColumnValue || cell.row_hash() != hash ||
             !EqualsNoCase(cell.row(), r.row))
           break;
+        hashes.Add(hash, true);
         values.push_back(ParseFormula(r.formula));
       }
     } catch (const Error&) {
@@ -781,16 +792,18 @@ void VsdxShape::AppendRows(int16_t section, std::span<const NewRow> rows,
   pugi::xml_node section_node = EnsureSection(section);
   // Parsed from one text, the rows' names and values stay in its buffer instead of a piece of
   // memory each.
-  std::string text;
+  std::string text, scratch;
   text.reserve(rows.size() * 160);
   for (size_t k = 0; k < rows.size(); ++k) {
     text += "<Row N='";
-    xml::AppendEscaped(text, ToUtf8(rows[k].row), xml::ControlCharacters::kKeep);
+    scratch.clear();
+    AppendUtf8(scratch, rows[k].row);
+    xml::AppendEscaped(text, scratch, xml::ControlCharacters::kKeep);
     text += "'>";
-    AppendCellXml(text, "Value", values[k]);
+    AppendCellXml(text, "Value", values[k], scratch);
     if (section == kSectionProperty) {
       if (hidden)
-        AppendCellXml(text, "Invisible", *hidden);
+        AppendCellXml(text, "Invisible", *hidden, scratch);
       else
         text += "<Cell N='Invisible' V='0'/>";
     }

@@ -62,7 +62,17 @@ pugi::xml_node AppendCell(pugi::xml_node parent, const char* name, const char* v
 }
 
 void AppendEscaped(std::string& out, std::string_view text, ControlCharacters controls) {
-  for (const char c : text) {
+  const auto plain = [](char c) {
+    return static_cast<unsigned char>(c) >= 0x20 && c != '&' && c != '<' && c != '>' && c != '\'' &&
+           c != '"';
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    // Most values have nothing to escape: copy each run of plain characters at once.
+    const size_t from = i;
+    while (i < text.size() && plain(text[i])) ++i;
+    out.append(text.data() + from, i - from);
+    if (i == text.size()) break;
+    const char c = text[i];
     switch (c) {
       case '&':
         out += "&amp;";
@@ -89,9 +99,7 @@ void AppendEscaped(std::string& out, std::string_view text, ControlCharacters co
         out += "&#13;";
         break;
       default:
-        if (static_cast<unsigned char>(c) >= 0x20) {
-          out += c;
-        } else if (controls == ControlCharacters::kKeep) {
+        if (controls == ControlCharacters::kKeep) {
           if (c == '\0') return;
           out += "&#";
           out += std::to_string(static_cast<int>(c));
