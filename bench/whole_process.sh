@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${2:-7}
 for tool in "$build/bench/bench_data" "$build/bench/floor_read" "$build/bench/first_calls" \
-  "$build/tools/kvpw/kvpw"; do
+  "$build/bench/warm_pages" "$build/tools/kvpw/kvpw"; do
   [ -x "$tool" ] || { echo "whole_process.sh: $tool is missing; build with KVPW_BENCH=ON" >&2; exit 2; }
 done
 [ -x /usr/bin/time ] || { echo "whole_process.sh: /usr/bin/time is missing (apt-get install time)" >&2; exit 2; }
@@ -23,12 +23,17 @@ drawing=$work/drawing.vsdx
 # The pickers read a stored device list, which the generated drawing does not have yet.
 listed=$work/listed.vsdx
 "$kvpw" devices update "$drawing" -o "$listed" --quiet
+# The files just written go to disk before anything is timed.
+sync
 
 # One run: wall seconds, peak resident KiB and CPU seconds (user and system), appended to the
-# file named first. CPU time is the steadier measure on a machine shared with other work.
+# file named first. CPU time is the steadier measure on a machine shared with other work. Every
+# run starts on memory the machine has backed (see warm_pages.cpp), so that it is timed by its own
+# work and not by what the hypervisor did with the pages before it.
 measure() {
   local out=$1
   shift
+  "$build/bench/warm_pages"
   local start=$EPOCHREALTIME
   /usr/bin/time -f "%M %U %S" -o "$work/rss" "$@" >/dev/null 2>&1 || [ $? -le 1 ]
   local end=$EPOCHREALTIME
@@ -60,6 +65,10 @@ printf '%-15s %9s %9s %7s %10s %7s %10s %10s %7s %8s %8s %7s %12s %7s\n' command
   "floor+write" ratio
 for name in "${order[@]}"; do
   : >"$work/ours" && : >"$work/floor" && : >"$work/floor_thp" && : >"$work/floor_write"
+  # One round untimed: the first run of a command also reads its files and libraries from disk.
+  "$build/bench/floor_read" "${inputs[$name]}" >/dev/null
+  # shellcheck disable=SC2086
+  ${commands[$name]} >/dev/null 2>&1 || [ $? -le 1 ]
   # shellcheck disable=SC2086
   for ((i = 0; i < runs; i++)); do
     measure "$work/floor" "$build/bench/floor_read" "${inputs[$name]}"
@@ -84,6 +93,7 @@ done
 # operations in the same order, one a line: wall and CPU milliseconds, then the heap in use, the
 # memory newly resident and the process's peak after it (MiB).
 for ((i = 0; i < runs; i++)); do
+  "$build/bench/warm_pages"
   "$build/bench/first_calls" "$drawing" "$work/parts.mdb" "$build/examples/partprops.mdb" \
     2>/dev/null | tail -n +2 >"$work/first.$i"
 done
