@@ -760,19 +760,19 @@ void VsdxShape::add_rows(int16_t section, std::span<const NewRow> rows, TextView
       } else {
         for (const RowRef& r : rows_) live += r.section == section && !r.deleted;
       }
-      // The new rows' hashes: two rows alike in the part kept go one by one.
+      // The new rows' hashes, by their low halves: from the first that one before it shares,
+      // the rows go one by one, as a name given twice must.
       HashIndex<bool> hashes;
+      const auto any = [](bool) { return true; };
+      const auto seen = [&](size_t hash) { return hashes.Find(hash, any, false); };
       values.reserve(rows.size());
       for (; together < rows.size(); ++together) {
         const NewRow& r = rows[together];
         const CellName& cell = *r.value_cell;
         const size_t hash = RowNameHash(section, r.row);
         if (live + together > static_cast<size_t>(std::numeric_limits<int16_t>::max()) ||
-            !ValidRowName(r.row) ||
-            hashes.Find(
-                hash, [](bool) { return true; }, false) ||
-            LocalRow(section, r.row, hash) || cell.section() != section ||
-            cell.column() != kColumnValue || cell.row_hash() != hash ||
+            !ValidRowName(r.row) || seen(hash) || LocalRow(section, r.row, hash) ||
+            cell.section() != section || cell.column() != kColumnValue || cell.row_hash() != hash ||
             !EqualsNoCase(cell.row(), r.row))
           break;
         hashes.Add(hash, true);
